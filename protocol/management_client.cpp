@@ -1,0 +1,365 @@
+#include "protocol/management_client.h"
+
+#include <algorithm>
+#include <ctime>
+#include <iostream>
+#include <memory>
+#include <random>
+
+namespace kfw::protocol {
+namespace {
+
+using platform::SteadyTime;
+
+// Whole milliseconds left until `until`, rounded up so a wait never ends
+// before its time.
+milliseconds Remaining(SteadyTime now, SteadyTime until) {
+  if (until <= now) return milliseconds(0);
+  return std::chrono::ceil<milliseconds>(until - now);
+}
+
+// Low 8 bits of a draw seeded from the time and the process's own entropy:
+// two copies started in the same second must not share an id, or each would
+// take the other's replies for its own.
+std::function<int()> DefaultRandomSource() {
+  std::random_device device;
+  std::seed_seq seed{static_cast<unsigned>(std::time(nullptr)), device(), device()};
+  auto engine = std::make_shared<std::mt19937>(seed);
+  return [engine] { return static_cast<int>((*engine)() & 0x7fff); };
+}
+
+}  // namespace
+
+ManagementClient::ManagementClient(platform::SocketLayer& sockets, platform::Clock& clock,
+                                   ExchangeTiming timing)
+    : sockets_(sockets), clock_(clock), timing_(timing), diagnostics_(&std::cerr) {}
+
+ManagementClient::~ManagementClient() { StopNetwork(); }
+
+bool ManagementClient::StartNetwork() {
+  if (started_) return true;
+  if (!sockets_.Start()) return false;
+  libraryStarted_ = true;
+
+  localAddresses = sockets_.LocalAddresses();
+  if (localAddresses.size() > kMaxInterfaces) localAddresses.resize(kMaxInterfaces);
+  for (auto& address : localAddresses) address = AddressText(address).str();
+  interfaceCount = static_cast<int>(localAddresses.size());
+
+  if (!random_) random_ = DefaultRandomSource();
+  clientId.fill(0);
+  for (int k = 0; k < 6; ++k) clientId[k] = static_cast<uint8_t>(random_() & 0xff);
+
+  // A slot whose sockets cannot be set up stays in use; its exchanges simply
+  // receive nothing.
+  sendSockets_.clear();
+  receiveSockets_.clear();
+  for (int i = 0; i < interfaceCount; ++i) {
+    sendSockets_.emplace_back(&sockets_, sockets_.OpenSendSocket());
+  }
+  for (int i = 0; i < interfaceCount; ++i) {
+    receiveSockets_.emplace_back(
+        &sockets_, sockets_.OpenReceiveSocket(localAddresses[i], kPort, kGroupAddress));
+  }
+  started_ = true;
+  return true;
+}
+
+void ManagementClient::StopNetwork() {
+  for (std::size_t i = 0; i < sendSockets_.size(); ++i) {
+    sendSockets_[i].Reset();
+    if (i < receiveSockets_.size()) receiveSockets_[i].Reset();
+  }
+  sendSockets_.clear();
+  receiveSockets_.clear();
+  if (libraryStarted_) sockets_.Stop();
+  libraryStarted_ = false;
+  started_ = false;
+}
+
+DeviceRecord* ManagementClient::FindDeviceByAddress(std::string_view address) {
+  return deviceList.Find(address);
+}
+
+void ManagementClient::SendRequest(int slot, const Buffer& request, std::size_t size) {
+  const platform::SocketHandle send = sendSockets_[slot].get();
+  sockets_.SetMulticastInterface(send, localAddresses[slot]);
+  sockets_.SendTo(send, kGroupAddress, kPort, std::span<const uint8_t>(request.data(), size));
+}
+
+void ManagementClient::Drain(int slot, int cycles) {
+  const platform::SocketHandle receive = receiveSockets_[slot].get();
+  Buffer discard{};
+  for (int k = 0; k < cycles; ++k) {
+    if (sockets_.WaitReadable(receive, timing_.drainWait) == 1) {
+      sockets_.Receive(receive, discard);
+    }
+  }
+}
+
+std::size_t ManagementClient::RunExchange(const Exchange& exchange, int slot,
+                                          const Buffer& request, std::size_t requestSize,
+                                          Buffer& reply) {
+  SendRequest(slot, request, requestSize);
+
+  const platform::SocketHandle receive = receiveSockets_[slot].get();
+  const auto nominal = exchange.cycles * exchange.wait + (exchange.cycles - 1) * timing_.pause;
+  const SteadyTime deadline = clock_.Now() + nominal + timing_.deadlineMargin;
+
+  int counted = 0;
+  while (clock_.Now() < deadline) {
+    const milliseconds wait = std::min(exchange.wait, Remaining(clock_.Now(), deadline));
+    if (sockets_.WaitReadable(receive, wait) == 1) {
+      reply.fill(0);
+      const long n = sockets_.Receive(receive, std::span<uint8_t>(reply.data(), kMaxKept));
+      if (n < 0) continue;  // a failed read counts no cycle
+      const Reply answer(std::span<const uint8_t>(reply.data(), static_cast<std::size_t>(n)));
+      if (answer.Byte(0) != exchange.replyType) continue;  // nor does a datagram of another type
+      bool senderOk = true;
+      switch (exchange.sender) {
+        case Sender::Selected: senderOk = answer.SenderAddress() == selectedAddress.view(); break;
+        case Sender::NewAddress: senderOk = answer.SenderAddress() == newAddress.view(); break;
+        case Sender::Any: break;
+      }
+      if (answer.MatchesClient(clientId) && senderOk) return answer.size();
+    }
+    if (++counted > exchange.cycles - 1) return 0;
+    clock_.Sleep(timing_.pause);
+  }
+  return 0;
+}
+
+int ManagementClient::ValueQuery(uint8_t item, int cycles, int drainCycles, const char* label,
+                                 const std::function<void(std::string_view)>& store) {
+  if (!started_) return 0;
+  const DeviceRecord* record = FindDeviceByAddress(selectedAddress);
+  if (!record || record->interfaceIndex < 0 || record->interfaceIndex >= interfaceCount) return 0;
+  const int slot = record->interfaceIndex;
+  Drain(slot, drainCycles);
+
+  Buffer request{};
+  Buffer reply{};
+  const std::size_t size = BuildQueryRequest(request, clientId, record->deviceId, item);
+  const Exchange exchange{MSG_QUERY_REPLY, cycles, timing_.wait, Sender::Selected, drainCycles};
+  const std::size_t n = RunExchange(exchange, slot, request, size, reply);
+  if (n == 0) return 0;
+  const std::string value = Reply(std::span<const uint8_t>(reply.data(), n)).QueryValue();
+  if (label) {
+    *diagnostics_ << label << '=' << value << '\n';
+    diagnostics_->flush();
+  }
+  store(value);
+  return 1;
+}
+
+int ManagementClient::LoginAdministrator() {
+  if (!started_) return 0;
+  const DeviceRecord* record = FindDeviceByAddress(selectedAddress);
+  if (!record || record->interfaceIndex < 0 || record->interfaceIndex >= interfaceCount) return 0;
+  Buffer request{};
+  Buffer reply{};
+  const std::size_t size =
+      BuildLoginRequest(request, clientId, record->deviceId, adminUser.view(), adminPassword.view());
+  const Exchange exchange{MSG_QUERY_REPLY, 11, timing_.wait, Sender::Selected, 0};
+  const std::size_t n = RunExchange(exchange, record->interfaceIndex, request, size, reply);
+  if (n == 0) return 0;
+  // The verdict byte is signed: 0xFF is -1, which still means accepted.
+  return static_cast<int8_t>(Reply(std::span<const uint8_t>(reply.data(), n)).Byte(28));
+}
+
+int ManagementClient::QueryShareList() {
+  shareList.Clear();
+  return ValueQuery(QUERY_SHARE_LIST, 21, 11, nullptr, [this](std::string_view value) {
+    for (const auto& name : SplitShareList(value)) shareList.Add(name);
+  });
+}
+
+int ManagementClient::QuerySsl() {
+  return ValueQuery(QUERY_SSL, 21, 11, "ssl", [this](std::string_view v) { sslValue = v; });
+}
+
+int ManagementClient::QuerySharename() {
+  return ValueQuery(QUERY_SHARENAME, 21, 11, "sharename",
+                    [this](std::string_view v) { sharenameValue = v; });
+}
+
+int ManagementClient::QueryIdeok() {
+  return ValueQuery(QUERY_IDEOK, 21, 11, "ideok", [this](std::string_view v) { ideokValue = v; });
+}
+
+int ManagementClient::QueryBtFirmware() {
+  return ValueQuery(QUERY_BT_FIRMWARE, 21, 11, "bt_firmware",
+                    [this](std::string_view v) { btFirmwareValue = v; });
+}
+
+int ManagementClient::QueryDomain() {
+  return ValueQuery(QUERY_DOMAIN, 21, 11, "domain", [this](std::string_view v) { domainValue = v; });
+}
+
+int ManagementClient::QueryCodepage() {
+  return ValueQuery(QUERY_CODEPAGE, 11, 11, "codepage",
+                    [this](std::string_view v) { codepageText = v; });
+}
+
+int ManagementClient::QueryWorkgroup() {
+  return ValueQuery(QUERY_WORKGROUP, 11, 6, "workgroup",
+                    [this](std::string_view v) { workgroupText = v; });
+}
+
+int ManagementClient::SimpleSet(uint8_t item, std::string_view payload) {
+  if (!started_) return 0;
+  const DeviceRecord* record = FindDeviceByAddress(selectedAddress);
+  if (!record || record->interfaceIndex < 0 || record->interfaceIndex >= interfaceCount) return 0;
+  Buffer request{};
+  Buffer reply{};
+  const std::size_t size = BuildSetRequest(request, clientId, record->deviceId, item,
+                                           newNetmask.view(), newGateway.view(), payload);
+  const Exchange exchange{MSG_SET_REPLY, 11, timing_.wait, Sender::Selected, 0};
+  return RunExchange(exchange, record->interfaceIndex, request, size, reply) ? 1 : 0;
+}
+
+int ManagementClient::SetAccessMode() { return SimpleSet(SET_ACCESS_MODE, accessModeText.view()); }
+int ManagementClient::SetControl() { return SimpleSet(SET_CONTROL, controlText.view()); }
+int ManagementClient::SetAddon() { return SimpleSet(SET_ADDON, addonText.view()); }
+int ManagementClient::SetCodepage() { return SimpleSet(SET_CODEPAGE, codepageText.view()); }
+int ManagementClient::SetWorkgroup() { return SimpleSet(SET_WORKGROUP, workgroupText.view()); }
+
+int ManagementClient::SetStaticAddress() {
+  if (!started_) return 0;
+  const DeviceRecord* record = FindDeviceByAddress(selectedAddress);
+  if (!record || record->interfaceIndex < 0 || record->interfaceIndex >= interfaceCount) return 0;
+  Buffer request{};
+  Buffer reply{};
+  const std::size_t size =
+      BuildSetRequest(request, clientId, record->deviceId, SET_STATIC_ADDRESS, newNetmask.view(),
+                      newGateway.view(), newAddress.view());
+  // The device confirms from its new address.
+  const Exchange exchange{MSG_SET_REPLY, 101, timing_.wait, Sender::NewAddress, 0};
+  if (RunExchange(exchange, record->interfaceIndex, request, size, reply) == 0) return 0;
+
+  if (DeviceRecord* moved = FindDeviceByAddress(selectedAddress)) {
+    moved->address = newAddress.view();
+    moved->netmask = newNetmask.view();
+    moved->gateway = newGateway.view();
+    uint8_t octets[4];
+    if (AddressBytes(newAddress.view(), octets)) std::copy(octets, octets + 4, moved->deviceId.begin() + 6);
+  }
+  selectedAddress = newAddress.view();
+  return 1;
+}
+
+int ManagementClient::SetDhcpClient() {
+  if (!started_) return 0;
+  const DeviceRecord* record = FindDeviceByAddress(selectedAddress);
+  if (!record || record->interfaceIndex < 0 || record->interfaceIndex >= interfaceCount) return 0;
+  Buffer request{};
+  Buffer reply{};
+  const std::size_t size =
+      BuildSetRequest(request, clientId, record->deviceId, SET_DHCP_CLIENT, {}, {}, {});
+  // The new address cannot be known beforehand: any sender is taken.
+  const Exchange exchange{MSG_SET_REPLY, 101, timing_.dhcpWait, Sender::Any, 0};
+  const std::size_t n = RunExchange(exchange, record->interfaceIndex, request, size, reply);
+  if (n == 0) return 0;
+
+  const Reply answer(std::span<const uint8_t>(reply.data(), n));
+  const std::string address = answer.SenderAddress();
+  if (DeviceRecord* moved = FindDeviceByAddress(selectedAddress)) {
+    moved->address = address;
+    for (int i = 0; i < 4; ++i) moved->deviceId[6 + i] = answer.Byte(17 + i);
+  }
+  selectedAddress = address;
+  return 1;
+}
+
+void ManagementClient::AddDiscovered(const Reply& reply, int slot) {
+  const auto info = ParseDiscoveryReply(reply);
+  if (!info) return;
+  DeviceRecord record;
+  record.name = info->name;
+  record.address = info->address;
+  record.netmask = info->netmask;
+  record.gateway = info->gateway;
+  record.dhcpFlag = std::string_view(&info->dhcpFlag, info->dhcpFlag ? 1 : 0);
+  record.deviceId = info->deviceId;
+  record.model = info->model;
+  record.interfaceIndex = slot;
+  deviceList.Add(std::move(record));  // the first reply for an address wins
+}
+
+bool ManagementClient::ReadOneDiscovery(int slot, int category, int subcategory) {
+  Buffer reply{};
+  const long n = sockets_.Receive(receiveSockets_[slot].get(),
+                                  std::span<uint8_t>(reply.data(), kMaxKept));
+  if (n < 0) return false;
+  const Reply answer(std::span<const uint8_t>(reply.data(), static_cast<std::size_t>(n)));
+  const uint8_t type = answer.Byte(0);
+  if (type != MSG_DISCOVER_REPLY_BASIC && type != MSG_DISCOVER_REPLY_TYPED &&
+      type != MSG_DISCOVER_REPLY_MODEL) {
+    return true;
+  }
+  if (!answer.MatchesClient(clientId)) return true;
+  if (!PassesCategoryFilter(answer, category, subcategory)) return true;
+  AddDiscovered(answer, slot);
+  return true;
+}
+
+void ManagementClient::ReadQueued(int slot, int category, int subcategory, SteadyTime until) {
+  const platform::SocketHandle receive = receiveSockets_[slot].get();
+  while (clock_.Now() < until && sockets_.WaitReadable(receive, milliseconds(0)) == 1) {
+    if (!ReadOneDiscovery(slot, category, subcategory)) break;
+  }
+}
+
+void ManagementClient::ListenFor(int slot, milliseconds duration, int category, int subcategory,
+                                 SteadyTime until) {
+  const platform::SocketHandle receive = receiveSockets_[slot].get();
+  const SteadyTime end = std::min(clock_.Now() + duration, until);
+  while (clock_.Now() < end) {
+    const int ready = sockets_.WaitReadable(receive, Remaining(clock_.Now(), end));
+    if (ready == 1) {
+      if (!ReadOneDiscovery(slot, category, subcategory)) {
+        // A socket that keeps failing must not spin: sit out the pause.
+        clock_.Sleep(Remaining(clock_.Now(), end));
+      }
+    } else if (ready < 0) {
+      clock_.Sleep(Remaining(clock_.Now(), end));
+    } else {
+      break;
+    }
+  }
+}
+
+void ManagementClient::DiscoverDevices(int category, int subcategory) {
+  deviceList.Clear();
+  Buffer request{};
+  const std::size_t size = BuildDiscoverRequest(request, clientId);
+  if (!started_ || interfaceCount == 0) return;
+
+  // Every reply that arrives within an interface's listening window is read,
+  // also during the pauses, so a crowded segment is listed whole; the sends,
+  // the cycles and the pauses keep their times.
+  const auto nominal = 2 * timing_.sendPause + kDiscoverCycles * timing_.discoverWait +
+                       (kDiscoverCycles - 1) * timing_.discoverPause;
+  for (int slot = 0; slot < interfaceCount; ++slot) {
+    const platform::SocketHandle receive = receiveSockets_[slot].get();
+    const SteadyTime deadline = clock_.Now() + nominal + timing_.deadlineMargin;
+
+    SendRequest(slot, request, size);
+    ListenFor(slot, timing_.sendPause, category, subcategory, deadline);
+    SendRequest(slot, request, size);
+    ListenFor(slot, timing_.sendPause, category, subcategory, deadline);
+
+    for (int cycle = 0; cycle < kDiscoverCycles && clock_.Now() < deadline; ++cycle) {
+      const milliseconds wait =
+          std::min(timing_.discoverWait, Remaining(clock_.Now(), deadline));
+      if (sockets_.WaitReadable(receive, wait) == 1) {
+        ReadQueued(slot, category, subcategory, deadline);
+      }
+      if (cycle + 1 < kDiscoverCycles) {
+        ListenFor(slot, timing_.discoverPause, category, subcategory, deadline);
+      }
+    }
+  }
+}
+
+}  // namespace kfw::protocol

@@ -1,0 +1,156 @@
+#pragma once
+// The management client: the workstation's endpoints, the client id, the
+// blocking request/response exchanges, discovery and the two lists.
+//
+// Callers set the input members, call an operation and read its integer
+// result (1 success, 0 failure; the login answers the device's verdict) and
+// the result members. Nothing here throws or shows anything to the user.
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/socket_layer.h"
+#include "protocol/device_list.h"
+#include "protocol/fixed_text.h"
+#include "protocol/messages.h"
+
+namespace kfw::protocol {
+
+using std::chrono::milliseconds;
+
+// Waits and pauses of the exchanges. The defaults are the shipped values;
+// tests shrink them.
+struct ExchangeTiming {
+  milliseconds wait{10};           // per-cycle wait of queries and most set items
+  milliseconds dhcpWait{1000};     // per-cycle wait of SetDhcpClient
+  milliseconds pause{100};         // pause after a counted cycle
+  milliseconds drainWait{10};      // per drain cycle of the value queries
+  milliseconds sendPause{50};      // after each copy of the discovery request
+  milliseconds discoverWait{10};   // per discovery listening cycle
+  milliseconds discoverPause{20};  // between discovery listening cycles
+  // Added to an exchange's nominal worst case: past it the exchange ends even
+  // while datagrams that count no cycle keep arriving.
+  milliseconds deadlineMargin{250};
+};
+
+inline constexpr int kMaxInterfaces = 8;
+inline constexpr int kDiscoverCycles = 32;
+inline constexpr int kCategoryFilter = 3;
+inline constexpr int kSubcategoryFilter = 3;
+
+class ManagementClient {
+ public:
+  ManagementClient(platform::SocketLayer& sockets, platform::Clock& clock,
+                   ExchangeTiming timing = {});
+  ~ManagementClient();
+  ManagementClient(const ManagementClient&) = delete;
+  ManagementClient& operator=(const ManagementClient&) = delete;
+
+  // Network endpoints. StartNetwork answers false only when the socket
+  // library cannot be started; the caller then ends the process with 1.
+  bool StartNetwork();
+  void StopNetwork();
+  bool started() const { return started_; }
+
+  // Discovery and the lists.
+  void DiscoverDevices(int category, int subcategory);
+  DeviceRecord* FindDeviceByAddress(std::string_view address);
+  void FreeDeviceList() { deviceList.Clear(); }
+
+  // Targeted exchanges on the device whose address is `selectedAddress`.
+  int LoginAdministrator();
+  int QueryShareList();
+  int QuerySsl();
+  int QuerySharename();
+  int QueryIdeok();
+  int QueryBtFirmware();
+  int QueryDomain();
+  int QueryCodepage();
+  int QueryWorkgroup();
+  int SetStaticAddress();
+  int SetDhcpClient();
+  int SetAccessMode();
+  int SetControl();
+  int SetAddon();
+  int SetCodepage();
+  int SetWorkgroup();
+
+  // Network members (read access for the window code).
+  std::vector<std::string> localAddresses;  // at most kMaxInterfaces
+  int interfaceCount = 0;
+  ClientId clientId{};
+
+  // Inputs.
+  AddressText selectedAddress;
+  FixedText<16> adminUser;
+  FixedText<16> adminPassword;
+  AddressText newAddress;
+  AddressText newNetmask;
+  AddressText newGateway;
+  FixedText<7> accessModeText;
+  FixedText<7> controlText;
+  FixedText<7> addonText;
+  FixedText<75> codepageText;
+  FixedText<31> workgroupText;
+
+  // Results of the value queries.
+  FixedText<7> sslValue;
+  FixedText<15> sharenameValue;
+  FixedText<7> ideokValue;
+  FixedText<7> btFirmwareValue;
+  FixedText<127> domainValue;
+
+  DeviceList deviceList;
+  ShareList shareList;
+
+  // Where the diagnostic lines ("ssl=...") go; standard error by default.
+  void SetDiagnostics(std::ostream* out) { diagnostics_ = out; }
+  // Replaces the time-seeded generator of the client id's random bytes.
+  void SetRandomSource(std::function<int()> source) { random_ = std::move(source); }
+  const ExchangeTiming& timing() const { return timing_; }
+
+ private:
+  enum class Sender { Selected, NewAddress, Any };
+  struct Exchange {
+    uint8_t replyType;
+    int cycles;
+    milliseconds wait;
+    Sender sender;
+    int drainCycles;  // 0: no drain
+  };
+
+  // Sends `request` to the device of `record` and waits for its answer;
+  // the matching reply is copied into `reply`. Returns its size or 0.
+  std::size_t RunExchange(const Exchange& exchange, int slot, const Buffer& request,
+                          std::size_t requestSize, Buffer& reply);
+  int ValueQuery(uint8_t item, int cycles, int drainCycles, const char* label,
+                 const std::function<void(std::string_view)>& store);
+  int SimpleSet(uint8_t item, std::string_view payload);
+  void Drain(int slot, int cycles);
+  void SendRequest(int slot, const Buffer& request, std::size_t size);
+  void AddDiscovered(const Reply& reply, int slot);
+  // Reads every datagram that has already arrived on `slot`, until `until`.
+  void ReadQueued(int slot, int category, int subcategory, platform::SteadyTime until);
+  // A discovery pause during which replies keep being read.
+  void ListenFor(int slot, milliseconds duration, int category, int subcategory,
+                 platform::SteadyTime until);
+  bool ReadOneDiscovery(int slot, int category, int subcategory);
+
+  platform::SocketLayer& sockets_;
+  platform::Clock& clock_;
+  ExchangeTiming timing_;
+  bool started_ = false;
+  bool libraryStarted_ = false;
+  std::vector<platform::Socket> sendSockets_;
+  std::vector<platform::Socket> receiveSockets_;
+  std::ostream* diagnostics_;
+  std::function<int()> random_;
+};
+
+}  // namespace kfw::protocol

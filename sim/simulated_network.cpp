@@ -1,0 +1,140 @@
+#include "sim/simulated_network.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kfw::sim {
+
+void SimulatedNetwork::AddInterface(const std::string& address, int segment) {
+  interfaces_.emplace_back(address, segment);
+}
+
+SimDevice& SimulatedNetwork::AddDevice(int segment, DeviceConfig config) {
+  devices_[segment].push_back(std::make_unique<SimDevice>(std::move(config), seed_++));
+  return *devices_[segment].back();
+}
+
+std::vector<SimDevice*> SimulatedNetwork::Devices(int segment) {
+  std::vector<SimDevice*> out;
+  for (auto& device : devices_[segment]) out.push_back(device.get());
+  return out;
+}
+
+int SimulatedNetwork::SegmentOf(const std::string& address) const {
+  for (const auto& [local, segment] : interfaces_) {
+    if (local == address) return segment;
+  }
+  return -1;
+}
+
+void SimulatedNetwork::Inject(int segment, std::vector<uint8_t> bytes,
+                              std::chrono::milliseconds delay) {
+  Deliver(segment, clock_.Now() + delay, bytes);
+}
+
+void SimulatedNetwork::Deliver(int segment, platform::SteadyTime at,
+                               const std::vector<uint8_t>& bytes) {
+  const uint64_t order = order_++;
+  for (auto& [handle, socket] : sockets_) {
+    if (!socket.receive || socket.segment != segment) continue;
+    auto position = std::upper_bound(
+        socket.queue.begin(), socket.queue.end(), at,
+        [](platform::SteadyTime t, const Pending& p) { return t < p.at; });
+    socket.queue.insert(position, Pending{at, order, bytes});
+  }
+}
+
+bool SimulatedNetwork::Start() {
+  ++startCount_;
+  return !failStart_;
+}
+
+void SimulatedNetwork::Stop() { ++stopCount_; }
+
+std::vector<std::string> SimulatedNetwork::LocalAddresses() {
+  std::vector<std::string> out;
+  for (const auto& [address, segment] : interfaces_) out.push_back(address);
+  return out;
+}
+
+platform::SocketHandle SimulatedNetwork::OpenSendSocket() {
+  const platform::SocketHandle handle = nextHandle_++;
+  sockets_[handle] = SocketState{};
+  return handle;
+}
+
+platform::SocketHandle SimulatedNetwork::OpenReceiveSocket(const std::string& localAddress,
+                                                           uint16_t, const std::string&) {
+  const platform::SocketHandle handle = nextHandle_++;
+  SocketState state;
+  state.receive = true;
+  state.segment = SegmentOf(localAddress);
+  state.interfaceAddress = localAddress;
+  sockets_[handle] = std::move(state);
+  return handle;
+}
+
+void SimulatedNetwork::Close(platform::SocketHandle socket) {
+  auto it = sockets_.find(socket);
+  if (it == sockets_.end()) return;
+  if (onClose_) onClose_();
+  closeOrder_.push_back((it->second.receive ? "receive " : "send ") + it->second.interfaceAddress);
+  sockets_.erase(it);
+}
+
+bool SimulatedNetwork::SetMulticastInterface(platform::SocketHandle socket,
+                                             const std::string& localAddress) {
+  auto it = sockets_.find(socket);
+  if (it == sockets_.end() || it->second.receive) return false;
+  it->second.interfaceAddress = localAddress;
+  return true;
+}
+
+bool SimulatedNetwork::SendTo(platform::SocketHandle socket, const std::string&, uint16_t,
+                              std::span<const uint8_t> datagram) {
+  auto it = sockets_.find(socket);
+  if (it == sockets_.end() || it->second.receive) return false;
+  const std::string from = it->second.interfaceAddress;
+  sent_.push_back(Sent{from, std::vector<uint8_t>(datagram.begin(), datagram.end())});
+  const int segment = SegmentOf(from);
+  if (segment < 0) return true;
+  const platform::SteadyTime now = clock_.Now();
+  for (auto& device : devices_[segment]) {
+    for (auto& out : device->HandleRequest(datagram)) Deliver(segment, now + out.delay, out.bytes);
+  }
+  return true;
+}
+
+int SimulatedNetwork::WaitReadable(platform::SocketHandle socket, platform::Millis timeout) {
+  auto it = sockets_.find(socket);
+  if (it == sockets_.end() || !it->second.receive) {
+    clock_.Advance(timeout);
+    return 0;
+  }
+  const auto& queue = it->second.queue;
+  const platform::SteadyTime now = clock_.Now();
+  if (!queue.empty() && queue.front().at <= now + timeout) {
+    clock_.AdvanceTo(queue.front().at);
+    return 1;
+  }
+  clock_.Advance(timeout);
+  return 0;
+}
+
+long SimulatedNetwork::Receive(platform::SocketHandle socket, std::span<uint8_t> buffer) {
+  auto it = sockets_.find(socket);
+  if (it == sockets_.end() || !it->second.receive) return -1;
+  if (failReads_ > 0) {
+    --failReads_;
+    return -1;
+  }
+  auto& queue = it->second.queue;
+  if (queue.empty() || queue.front().at > clock_.Now()) return -1;
+  const auto& bytes = queue.front().bytes;
+  const std::size_t n = std::min(bytes.size(), buffer.size());
+  std::memcpy(buffer.data(), bytes.data(), n);
+  queue.pop_front();
+  return static_cast<long>(n);
+}
+
+}  // namespace kfw::sim

@@ -1,0 +1,447 @@
+// Exchanges and discovery over the simulated network with virtual time.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "protocol/management_client.h"
+#include "sim/simulated_network.h"
+
+namespace kfw::protocol {
+namespace {
+
+using std::chrono::milliseconds;
+using Bytes = std::vector<uint8_t>;
+
+class ClientTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    net.AddInterface("192.168.1.5", 1);
+    net.AddInterface("10.0.0.5", 2);
+  }
+
+  // Starts the client with a known client id: 11 22 33 44 55 66.
+  void Start() {
+    int next = 0x11;
+    client.SetRandomSource([next]() mutable { int v = next; next += 0x11; return v; });
+    client.SetDiagnostics(&diagnostics);
+    ASSERT_TRUE(client.StartNetwork());
+  }
+
+  Bytes Header(uint8_t type, const std::string& address, bool ourClient = true) {
+    Bytes out{type};
+    for (int i = 0; i < 10; ++i) out.push_back(ourClient ? client.clientId[i] : 0x99);
+    out.insert(out.end(), {0xDE, 0xAD, 0xBE, 0xEF, 0, 1});
+    uint8_t octets[4] = {};
+    AddressBytes(address, octets);
+    out.insert(out.end(), octets, octets + 4);
+    return out;
+  }
+
+  Bytes Discovery(const std::string& address, const std::string& name, uint8_t type = 8,
+                  uint8_t category = 3, uint8_t subcategory = 3, bool dhcp = false) {
+    Bytes out = Header(type, address);
+    out.push_back(dhcp ? '1' : '0');
+    out.resize(24, 0);
+    const std::string mask = "255.255.255.0";
+    out.insert(out.end(), mask.begin(), mask.end());
+    out.resize(56, 0);
+    if (type != 2) {
+      out.push_back(category);
+      out.push_back(subcategory);
+      out.resize(68, 0);
+      if (type == 8) {
+        const std::string model = "NSD-" + name;
+        out.insert(out.end(), model.begin(), model.end());
+        out.resize(100, 0);
+      }
+    }
+    out.insert(out.end(), {static_cast<uint8_t>(name.size()), 0, 0, 0});
+    out.insert(out.end(), name.begin(), name.end());
+    return out;
+  }
+
+  Bytes QueryReply(const std::string& from, const std::string& value, bool ourClient = true) {
+    Bytes out = Header(4, from, ourClient);
+    out.resize(28, 0);
+    out.insert(out.end(), value.begin(), value.end());
+    return out;
+  }
+
+  Bytes SetReply(const std::string& from) {
+    Bytes out = Header(6, from);
+    out.resize(28, 0);
+    return out;
+  }
+
+  // Discovers one device at 192.168.1.20 on the first interface and selects it.
+  void DiscoverOne() {
+    net.Inject(1, Discovery("192.168.1.20", "nas"), milliseconds(5));
+    client.DiscoverDevices(3, 3);
+    ASSERT_EQ(client.deviceList.count(), 1);
+    client.selectedAddress = "192.168.1.20";
+    net.ClearSent();
+  }
+
+  milliseconds Elapsed(platform::SteadyTime since) {
+    return std::chrono::duration_cast<milliseconds>(clock.Now() - since);
+  }
+
+  platform::FakeClock clock;
+  sim::SimulatedNetwork net{clock};
+  ManagementClient client{net, clock};
+  std::ostringstream diagnostics;
+};
+
+TEST_F(ClientTest, StartNetworkSlotsAndClientId) {
+  for (int i = 0; i < 8; ++i) net.AddInterface("172.16.0." + std::to_string(i + 1), 10 + i);
+  Start();
+  EXPECT_EQ(client.interfaceCount, 8) << "only the first eight addresses get a slot";
+  EXPECT_EQ(client.localAddresses[0], "192.168.1.5");
+  EXPECT_EQ(client.localAddresses[7], "172.16.0.6");
+  EXPECT_EQ(net.openSockets(), 16);
+  const ClientId expected{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0, 0, 0, 0};
+  EXPECT_EQ(client.clientId, expected);
+
+  // Each slot closes its send socket, then its receive socket.
+  client.DiscoverDevices(3, 3);
+  client.StopNetwork();
+  ASSERT_GE(net.closeOrder().size(), 4u);
+  EXPECT_EQ(net.closeOrder()[0], "send 192.168.1.5");
+  EXPECT_EQ(net.closeOrder()[1], "receive 192.168.1.5");
+  EXPECT_EQ(net.closeOrder()[2], "send 10.0.0.5");
+  EXPECT_EQ(net.openSockets(), 0);
+  EXPECT_EQ(net.stopCount(), 1);
+}
+
+TEST(ClientStart, DefaultIdsDifferAndEndInZeros) {
+  platform::FakeClock clock;
+  sim::SimulatedNetwork net(clock);
+  net.AddInterface("192.168.1.5", 1);
+  ManagementClient a(net, clock), b(net, clock);
+  ASSERT_TRUE(a.StartNetwork());
+  ASSERT_TRUE(b.StartNetwork());
+  EXPECT_NE(a.clientId, b.clientId) << "two copies started together must not share an id";
+  for (int i = 6; i < 10; ++i) EXPECT_EQ(a.clientId[i], 0);
+}
+
+TEST(ClientStart, FailedLibraryAndNoInterfaces) {
+  platform::FakeClock clock;
+  sim::SimulatedNetwork net(clock);
+  net.FailStart(true);
+  ManagementClient failing(net, clock);
+  EXPECT_FALSE(failing.StartNetwork());
+  EXPECT_EQ(net.openSockets(), 0);
+
+  net.FailStart(false);
+  ManagementClient client(net, clock);
+  ASSERT_TRUE(client.StartNetwork());
+  EXPECT_EQ(client.interfaceCount, 0);
+  const auto start = clock.Now();
+  client.DiscoverDevices(3, 3);
+  EXPECT_TRUE(client.deviceList.empty());
+  EXPECT_EQ(clock.Now(), start) << "no interface: discovery returns at once";
+}
+
+TEST_F(ClientTest, TargetedOperationsWithoutARecordSendNothing) {
+  Start();
+  client.selectedAddress = "192.168.1.77";
+  client.sslValue = "old";
+  const auto start = clock.Now();
+  EXPECT_EQ(client.QuerySsl(), 0);
+  EXPECT_EQ(client.LoginAdministrator(), 0);
+  EXPECT_EQ(client.QueryShareList(), 0);
+  EXPECT_EQ(client.SetStaticAddress(), 0);
+  EXPECT_EQ(client.SetDhcpClient(), 0);
+  EXPECT_EQ(client.SetControl(), 0);
+  EXPECT_TRUE(net.sent().empty());
+  EXPECT_EQ(clock.Now(), start);
+  EXPECT_EQ(client.sslValue, "old");
+}
+
+TEST_F(ClientTest, SilentDeviceUsesTheWholeBudget) {
+  Start();
+  DiscoverOne();
+  client.sslValue = "keep";
+  auto start = clock.Now();
+  EXPECT_EQ(client.QuerySsl(), 0);
+  // 11 drain waits, 21 counted waits of 10 ms and 20 pauses of 100 ms.
+  EXPECT_EQ(Elapsed(start), milliseconds(110 + 210 + 2000));
+  EXPECT_EQ(client.sslValue, "keep");
+  ASSERT_EQ(net.sent().size(), 1u) << "a request is never repeated";
+  EXPECT_EQ(net.sent()[0].interfaceAddress, "192.168.1.5");
+
+  start = clock.Now();
+  EXPECT_EQ(client.LoginAdministrator(), 0);
+  EXPECT_EQ(Elapsed(start), milliseconds(110 + 1000));
+  start = clock.Now();
+  EXPECT_EQ(client.SetStaticAddress(), 0);
+  EXPECT_EQ(Elapsed(start), milliseconds(1010 + 10000));
+  start = clock.Now();
+  EXPECT_EQ(client.SetDhcpClient(), 0);
+  EXPECT_EQ(Elapsed(start), milliseconds(101000 + 10000));
+}
+
+TEST_F(ClientTest, ValueQueriesStoreCutValuesAndWriteDiagnostics) {
+  Start();
+  DiscoverOne();
+  net.Inject(1, QueryReply("192.168.1.20", "1234567890"), milliseconds(130));
+  EXPECT_EQ(client.QuerySsl(), 1);
+  EXPECT_EQ(client.sslValue, "1234567");
+  EXPECT_EQ(diagnostics.str(), "ssl=1234567890\n");
+
+  net.Inject(1, QueryReply("192.168.1.20", std::string(200, 'd')), milliseconds(130));
+  EXPECT_EQ(client.QueryDomain(), 1);
+  EXPECT_EQ(client.domainValue.size(), 127u);
+
+  net.Inject(1, QueryReply("192.168.1.20", "HDD_1::Public:HDD_1:"), milliseconds(130));
+  EXPECT_EQ(client.QueryShareList(), 1);
+  EXPECT_EQ(client.shareList.names(), (std::vector<std::string>{"HDD_1", "Public"}));
+
+  // A failed share-list query still empties the list.
+  EXPECT_EQ(client.QueryShareList(), 0);
+  EXPECT_TRUE(client.shareList.empty());
+
+  const struct {
+    int (ManagementClient::*run)();
+    const char* line;
+  } queries[] = {
+      {&ManagementClient::QuerySharename, "sharename=v\n"},
+      {&ManagementClient::QueryIdeok, "ideok=v\n"},
+      {&ManagementClient::QueryBtFirmware, "bt_firmware=v\n"},
+      {&ManagementClient::QueryCodepage, "codepage=v\n"},
+      {&ManagementClient::QueryWorkgroup, "workgroup=v\n"},
+  };
+  for (const auto& q : queries) {
+    diagnostics.str("");
+    net.ClearSent();
+    net.Inject(1, QueryReply("192.168.1.20", "v"), milliseconds(200));
+    EXPECT_EQ((client.*q.run)(), 1) << q.line;
+    EXPECT_EQ(diagnostics.str(), q.line);
+    ASSERT_EQ(net.sent().size(), 1u);
+    EXPECT_EQ(net.sent()[0].bytes.size(), 28u);
+  }
+  EXPECT_EQ(client.sharenameValue, "v");
+  EXPECT_EQ(client.codepageText, "v");
+  EXPECT_EQ(client.workgroupText, "v");
+}
+
+TEST_F(ClientTest, DrainDiscardsLeftoversButLoginTakesThem) {
+  Start();
+  DiscoverOne();
+  // A late answer of an earlier exchange is waiting on the socket.
+  net.Inject(1, QueryReply("192.168.1.20", "stale"));
+  net.Inject(1, QueryReply("192.168.1.20", "fresh"), milliseconds(150));
+  EXPECT_EQ(client.QuerySsl(), 1);
+  EXPECT_EQ(client.sslValue, "fresh");
+
+  // The login does not drain: a leftover that passes its tests is its answer.
+  Bytes verdict = QueryReply("192.168.1.20", "");
+  verdict.push_back(1);
+  net.Inject(1, verdict);
+  EXPECT_EQ(client.LoginAdministrator(), 1);
+}
+
+TEST_F(ClientTest, LoginVerdictIsSigned) {
+  Start();
+  DiscoverOne();
+  client.adminUser = "admin";
+  client.adminPassword = "";
+  for (const auto& [byte, result] : std::vector<std::pair<uint8_t, int>>{{0, 0}, {1, 1}, {0xFF, -1}, {7, 7}}) {
+    Bytes reply = QueryReply("192.168.1.20", "");
+    reply.push_back(byte);
+    net.Inject(1, reply, milliseconds(20));
+    EXPECT_EQ(client.LoginAdministrator(), result) << int(byte);
+  }
+  ASSERT_FALSE(net.sent().empty());
+  EXPECT_EQ(net.sent().back().bytes.size(), 35u);
+}
+
+TEST_F(ClientTest, WhatCountsACycle) {
+  Start();
+  DiscoverOne();
+  Bytes answer = QueryReply("192.168.1.20", "");
+  answer.push_back(1);
+
+  // Datagrams of another type do not use up the budget.
+  for (int i = 0; i < 30; ++i) net.Inject(1, Bytes{1, 2, 3}, milliseconds(i));
+  net.Inject(1, answer, milliseconds(1000));
+  EXPECT_EQ(client.LoginAdministrator(), 1);
+
+  // Nor do failed reads.
+  net.FailNextReads(50);
+  net.Inject(1, answer, milliseconds(5));
+  EXPECT_EQ(client.LoginAdministrator(), 1);
+
+  // Another device's answers, and answers for another tool, do.
+  for (int i = 0; i < 6; ++i) net.Inject(1, QueryReply("192.168.1.21", "x"), milliseconds(i));
+  for (int i = 0; i < 5; ++i) net.Inject(1, QueryReply("192.168.1.20", "x", false), milliseconds(i));
+  net.Inject(1, answer, milliseconds(1050));
+  const auto start = clock.Now();
+  EXPECT_EQ(client.LoginAdministrator(), 0);
+  EXPECT_LT(Elapsed(start), milliseconds(1050));
+}
+
+TEST_F(ClientTest, FloodOfUncountedDatagramsEndsAtTheDeadline) {
+  Start();
+  DiscoverOne();
+  for (int i = 0; i < 60000; ++i) net.Inject(1, Bytes{9}, milliseconds(i));
+  const auto start = clock.Now();
+  EXPECT_EQ(client.LoginAdministrator(), 0);
+  EXPECT_LE(Elapsed(start), milliseconds(1110) + client.timing().deadlineMargin);
+  EXPECT_GE(Elapsed(start), milliseconds(1110));
+}
+
+TEST_F(ClientTest, StaticAddressMovesTheRecordAndTheSelection) {
+  Start();
+  DiscoverOne();
+  client.newAddress = "192.168.1.40";
+  client.newNetmask = "255.255.0.0";
+  client.newGateway = "192.168.1.1";
+  // The old address answering does not confirm the change.
+  net.Inject(1, SetReply("192.168.1.20"), milliseconds(10));
+  net.Inject(1, SetReply("192.168.1.40"), milliseconds(500));
+  EXPECT_EQ(client.SetStaticAddress(), 1);
+  EXPECT_EQ(client.selectedAddress, "192.168.1.40");
+  ASSERT_EQ(client.deviceList.count(), 1);
+  const DeviceRecord& moved = client.deviceList.records()[0];
+  EXPECT_EQ(moved.address, "192.168.1.40");
+  EXPECT_EQ(moved.netmask, "255.255.0.0");
+  EXPECT_EQ(moved.gateway, "192.168.1.1");
+  EXPECT_EQ(moved.deviceId[9], 40);
+  EXPECT_EQ(moved.deviceId[0], 0xDE) << "the opaque part is kept";
+  ASSERT_EQ(net.sent().size(), 1u);
+  const Bytes& request = net.sent()[0].bytes;
+  EXPECT_EQ(std::string(request.begin() + 60, request.end()), "192.168.1.40");
+
+  // The next request carries the new id and leaves on the same interface.
+  net.ClearSent();
+  client.QueryDomain();
+  ASSERT_EQ(net.sent().size(), 1u);
+  EXPECT_EQ(net.sent()[0].interfaceAddress, "192.168.1.5");
+  EXPECT_EQ(net.sent()[0].bytes[20], 40);
+}
+
+TEST_F(ClientTest, DhcpSwitchTakesAnySender) {
+  Start();
+  DiscoverOne();
+  net.Inject(1, SetReply("192.168.1.133"), milliseconds(3500));
+  EXPECT_EQ(client.SetDhcpClient(), 1);
+  EXPECT_EQ(client.selectedAddress, "192.168.1.133");
+  const DeviceRecord& moved = client.deviceList.records()[0];
+  EXPECT_EQ(moved.address, "192.168.1.133");
+  EXPECT_EQ(moved.netmask, "255.255.255.0") << "netmask and gateway stay as reported";
+  EXPECT_EQ(moved.deviceId[9], 133);
+  ASSERT_EQ(net.sent().size(), 1u);
+  EXPECT_EQ(net.sent()[0].bytes.size(), 60u);
+}
+
+TEST_F(ClientTest, OtherSetItemsAnswerFromTheSelectedDevice) {
+  Start();
+  DiscoverOne();
+  client.newAddress = "1.2.3.4";
+  client.accessModeText = "rw";
+  client.controlText = "stop";
+  client.addonText = "BT";
+  client.codepageText = "950";
+  client.workgroupText = "WG";
+  const struct {
+    int (ManagementClient::*run)();
+    uint8_t item;
+    std::string payload;
+  } sets[] = {{&ManagementClient::SetAccessMode, SET_ACCESS_MODE, "rw"},
+              {&ManagementClient::SetControl, SET_CONTROL, "stop"},
+              {&ManagementClient::SetAddon, SET_ADDON, "BT"},
+              {&ManagementClient::SetCodepage, SET_CODEPAGE, "950"},
+              {&ManagementClient::SetWorkgroup, SET_WORKGROUP, "WG"}};
+  for (const auto& s : sets) {
+    net.ClearSent();
+    net.Inject(1, SetReply("192.168.1.20"), milliseconds(20));
+    EXPECT_EQ((client.*s.run)(), 1) << s.payload;
+    ASSERT_EQ(net.sent().size(), 1u);
+    const Bytes& request = net.sent()[0].bytes;
+    EXPECT_EQ(request[21], s.item);
+    EXPECT_EQ(std::string(request.begin() + 60, request.end()), s.payload);
+  }
+  EXPECT_EQ(client.selectedAddress, "192.168.1.20");
+}
+
+TEST_F(ClientTest, DiscoveryListsEachAddressOnceInArrivalOrder) {
+  // A third interface on the first segment: devices there answer on both.
+  net.AddInterface("192.168.1.6", 1);
+  Start();
+  net.ClearSent();
+  for (int copy = 0; copy < 2; ++copy) {
+    net.Inject(1, Discovery("192.168.1.30", "second", 7), milliseconds(40 + copy));
+    net.Inject(1, Discovery("192.168.1.20", "first", 2), milliseconds(20 + copy));
+  }
+  net.Inject(1, Discovery("192.168.1.40", "filtered", 7, 3, 4), milliseconds(30));
+  net.Inject(1, Discovery("192.168.1.50", "wrongcat", 8, 1, 3), milliseconds(30));
+  Bytes foreign = Discovery("192.168.1.60", "foreign");
+  foreign[2] ^= 0xFF;
+  net.Inject(1, foreign, milliseconds(30));
+  net.Inject(1, Bytes{1, 2, 3, 4}, milliseconds(31));
+  net.Inject(1, Discovery("192.168.1.70", "dhcp", 8, 3, 3, true), milliseconds(700));
+
+  const auto start = clock.Now();
+  client.DiscoverDevices(3, 3);
+  std::vector<std::string> listed;
+  for (const auto& r : client.deviceList) listed.push_back(r.address.str() + "/" + std::to_string(r.interfaceIndex));
+  EXPECT_EQ(listed, (std::vector<std::string>{"192.168.1.20/0", "192.168.1.30/0", "192.168.1.70/0"}));
+  EXPECT_EQ(client.deviceList.records()[0].model, "");
+  EXPECT_EQ(client.deviceList.records()[2].model, "NSD-dhcp");
+  EXPECT_EQ(client.deviceList.records()[2].dhcpFlag, "1");
+  EXPECT_EQ(client.deviceList.records()[0].dhcpFlag, "0");
+  // No interface listens beyond its window.
+  EXPECT_LE(Elapsed(start), milliseconds(3 * 1040));
+  // Two requests out of every interface.
+  ASSERT_EQ(net.sent().size(), 6u);
+  EXPECT_EQ(net.sent()[2].interfaceAddress, "10.0.0.5");
+
+  // Filter 0 accepts the other subcategory.
+  net.Inject(1, Discovery("192.168.1.40", "filtered", 7, 3, 4), milliseconds(30));
+  client.DiscoverDevices(3, 0);
+  ASSERT_EQ(client.deviceList.count(), 1);
+  EXPECT_EQ(client.deviceList.records()[0].name, "filtered");
+}
+
+TEST_F(ClientTest, CrowdedSegmentIsListedWholeWithinItsWindow) {
+  Start();
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int> delay(0, 100);
+  constexpr int kDevices = 1000;
+  for (int i = 0; i < kDevices; ++i) {
+    const std::string address = "192.168." + std::to_string(1 + i / 250) + "." + std::to_string(1 + i % 250);
+    const uint8_t types[3] = {2, 7, 8};
+    const Bytes reply = Discovery(address, "nas" + std::to_string(i), types[i % 3]);
+    net.Inject(1, reply, milliseconds(delay(rng)));
+    net.Inject(1, reply, milliseconds(50 + delay(rng)));
+  }
+  const auto start = clock.Now();
+  client.DiscoverDevices(3, 3);
+  EXPECT_EQ(client.deviceList.count(), kDevices);
+  EXPECT_LE(Elapsed(start), milliseconds(2 * 1040)) << "two interfaces, no more than their windows";
+}
+
+TEST_F(ClientTest, CorruptRepliesNeverBreakDiscovery) {
+  Start();
+  std::mt19937 rng(3);
+  for (int i = 0; i < 500; ++i) {
+    Bytes junk = Discovery("192.168.1." + std::to_string(i % 250), "x", 2 + 5 * (i % 2));
+    junk.resize(rng() % junk.size());
+    for (auto& b : junk) if (rng() % 5 == 0) b = static_cast<uint8_t>(rng());
+    net.Inject(1, junk, milliseconds(i % 300));
+  }
+  client.DiscoverDevices(3, 3);
+  for (const auto& r : client.deviceList) {
+    EXPECT_LE(r.name.size(), 255u);
+    EXPECT_LE(r.address.size(), 15u);
+  }
+}
+
+}  // namespace
+}  // namespace kfw::protocol
