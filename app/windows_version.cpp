@@ -1,0 +1,70 @@
+#include "app/windows_version.h"
+
+namespace kfw::app {
+
+namespace {
+
+using platform::PlatformFamily;
+
+// The logon name is read into a 128-byte buffer; a longer one cannot be read.
+constexpr std::size_t kUserNameMax = 127;
+
+WindowsVersionName Named(const char* text, int code) { return {text, code, 1}; }
+
+}  // namespace
+
+WindowsVersionName GetWindowsVersionName(const platform::VersionReport* report) {
+  if (report == nullptr) return WindowsVersionName{"unknown Windows version", 0, 0};
+  const int major = report->major;
+  const int minor = report->minor;
+  const unsigned build = report->build & 0xFFFFu;
+
+  switch (report->platform) {
+    case PlatformFamily::Windows9x:
+      if (major != 4) break;
+      if (minor < 10) {
+        if (build == 950) return Named("Windows 95", 1);
+        if (build > 950 && build <= 1080) return Named("Windows 95 SP1", 2);
+        if (build > 1080) return Named("Windows 95 OSR2", 3);
+      } else if (minor == 10) {
+        if (build == 1998) return Named("Windows 98", 4);
+        if (build > 1998 && build < 2183) return Named("Windows 98 SP1", 5);
+        if (build >= 2183) return Named("Windows 98 SE", 6);
+      } else if (minor == 90) {
+        return Named("Windows ME", 7);
+      }
+      break;
+    case PlatformFamily::WindowsNT:
+      if (major == 3 && minor == 51) return Named("Windows NT 3.51", 101);
+      if (major == 4 && minor == 0) return Named("Windows NT 4", 102);
+      if (major == 5 && minor == 0) return Named("Windows 2000", 103);
+      if (major == 5 && minor == 1) return Named("Windows XP", 104);
+      // Every 6.x release shares the newer connection behaviour.
+      if (major == 6) return Named("Vista", 0);
+      break;
+    case PlatformFamily::WindowsCE:
+      return Named("Windows CE", 201);
+    case PlatformFamily::Other:
+      break;
+  }
+  return WindowsVersionName{};
+}
+
+WindowsVersionName GetWindowsVersionName(platform::SystemInfo& system) {
+  platform::VersionReport report;
+  if (!system.Version(report)) return GetWindowsVersionName(nullptr);
+  return GetWindowsVersionName(&report);
+}
+
+std::optional<std::string> LockedShareUserName(platform::SystemInfo& system) {
+  const std::string version = GetWindowsVersionName(system).text;
+  // These systems connect shares as the logged-on user only.
+  if (version.find("ME") == std::string::npos && version.find("98") == std::string::npos) {
+    return std::nullopt;
+  }
+  std::string user = system.LoggedOnUser();
+  if (user.empty() || user.size() > kUserNameMax) return std::nullopt;
+  return user;
+}
+
+}  // namespace kfw::app

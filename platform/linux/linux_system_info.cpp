@@ -1,0 +1,50 @@
+#include "platform/linux/linux_system_info.h"
+
+#include <pwd.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <array>
+#include <charconv>
+#include <vector>
+
+namespace kfw::platform {
+
+VersionReport VersionFromRelease(std::string_view release) {
+  VersionReport report;
+  report.platform = PlatformFamily::Other;
+  std::array<unsigned, 3> numbers{};
+  const char* p = release.data();
+  const char* const end = release.data() + release.size();
+  for (unsigned& number : numbers) {
+    const auto [next, ec] = std::from_chars(p, end, number);
+    if (ec != std::errc()) break;
+    p = next;
+    if (p == end || *p != '.') break;
+    ++p;
+  }
+  report.major = static_cast<int>(numbers[0]);
+  report.minor = static_cast<int>(numbers[1]);
+  report.build = numbers[2];
+  return report;
+}
+
+bool LinuxSystemInfo::Version(VersionReport& report) {
+  utsname names{};
+  if (::uname(&names) != 0) return false;
+  report = VersionFromRelease(names.release);
+  return true;
+}
+
+std::string LinuxSystemInfo::LoggedOnUser() {
+  std::vector<char> buffer(16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr ||
+      found->pw_name == nullptr) {
+    return {};
+  }
+  return found->pw_name;
+}
+
+}  // namespace kfw::platform
