@@ -1,0 +1,13 @@
+#pragma once
+// The images the program carries.
+
+#include <QIcon>
+#include <QString>
+
+namespace kfw::app::gui {
+
+// The program's icon, for windows and the About box.
+QString AppIconPath();
+QIcon AppIcon();
+
+}  // namespace kfw::app::gui

@@ -1,0 +1,98 @@
+#include "app/gui/login_dialog.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QValidator>
+
+#include "app/windows_version.h"
+
+namespace kfw::app {
+
+int loginMode = 0;
+
+}  // namespace kfw::app
+
+namespace kfw::app::gui {
+namespace {
+
+using ui::ControlKind;
+
+// The credentials are 16-byte texts: refuse a key that would make the text
+// longer than that in the system's character set, so what is typed is what
+// is sent.
+class ByteLimitValidator final : public QValidator {
+ public:
+  ByteLimitValidator(int maxBytes, QObject* parent) : QValidator(parent), maxBytes_(maxBytes) {}
+  State validate(QString& input, int&) const override {
+    return input.toLocal8Bit().size() <= maxBytes_ ? Acceptable : Invalid;
+  }
+
+ private:
+  int maxBytes_;
+};
+
+std::string Local8Bit(const QString& text) { return text.toLocal8Bit().toStdString(); }
+
+}  // namespace
+
+LoginDialog::LoginDialog(protocol::ManagementClient& client, platform::SystemInfo& system,
+                         QWidget* parent)
+    : QDialog(parent), client_(client), system_(system) {
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  ui::BuildDialog(*this, Template());
+  userName_ = ui::Control<QLineEdit>(*this, kUserName);
+  password_ = ui::Control<QLineEdit>(*this, kPassword);
+  for (QLineEdit* edit : {userName_, password_}) {
+    edit->setMaxLength(kMaxChars);
+    edit->setValidator(new ByteLimitValidator(kMaxChars, edit));
+  }
+  connect(ui::Control<QPushButton>(*this, kOk), &QPushButton::clicked, this, &LoginDialog::Ok);
+  connect(ui::Control<QPushButton>(*this, kCancel), &QPushButton::clicked, this, &QDialog::reject);
+}
+
+ui::DialogSpec LoginDialog::Template() {
+  return ui::DialogSpec{
+      134, "Login", "Arial", 8, 199, 75,
+      {
+          {ControlKind::Label, ui::kNoId, "User name :", 13, 21, 41, 8},
+          {ControlKind::Edit, kUserName, "", 60, 18, 69, 14, 0, "User name"},
+          {ControlKind::Label, ui::kNoId, "Password :", 13, 42, 37, 8},
+          {ControlKind::Edit, kPassword, "", 60, 39, 68, 14, ui::style::kPassword, "Password"},
+          {ControlKind::DefaultButton, kOk, "OK", 135, 21, 50, 14},
+          {ControlKind::Button, kCancel, "Cancel", 135, 38, 50, 14},
+      }};
+}
+
+void LoginDialog::showEvent(QShowEvent* event) {
+  if (!initialised_) {
+    initialised_ = true;
+    Initialise();
+  }
+  QDialog::showEvent(event);
+}
+
+void LoginDialog::Initialise() {
+  password_->clear();
+  if (loginMode == 1) {
+    // The device's administrator account is always "admin".
+    userName_->setText(QStringLiteral("admin"));
+    userName_->setEnabled(false);
+    password_->setFocus();
+    return;
+  }
+  const std::optional<std::string> locked = LockedShareUserName(system_);
+  userName_->setText(locked ? QString::fromLocal8Bit(locked->c_str()) : QString());
+  userName_->setEnabled(!locked);
+  (locked ? password_ : userName_)->setFocus();
+}
+
+void LoginDialog::Ok() {
+  client_.adminUser = Local8Bit(userName_->text());
+  client_.adminPassword = Local8Bit(password_->text());
+  // The caller tells good credentials from bad by its own check, so OK
+  // closes the dialog the same way Cancel does.
+  reject();
+}
+
+}  // namespace kfw::app::gui

@@ -1,0 +1,395 @@
+#include "app/gui/main_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPushButton>
+
+#include "app/admin_check.h"
+#include "app/gui/about_dialog.h"
+#include "app/gui/app_resources.h"
+#include "app/gui/login_dialog.h"
+#include "ui/address_field.h"
+#include "ui/report_view.h"
+
+namespace kfw::app::gui {
+namespace {
+
+using ui::ControlKind;
+namespace style = ui::style;
+
+constexpr const char* kEnable = "Enable";
+constexpr const char* kDisable = "Disable";
+
+// The share list's own face; where it is not installed the dialog's face
+// stands in at the same cell height.
+QFont ShareListFont() {
+  constexpr int kCellHeight = 12;
+  QFont font;
+  font.setFamilies({QStringLiteral("ITC Officina Sans"), QStringLiteral("Arial"),
+                    QStringLiteral("Liberation Sans")});
+  font.setStyleHint(QFont::SansSerif);
+  font.setWeight(QFont::Thin);
+  font.setPixelSize(kCellHeight);
+  // The height names the whole character cell, leading included.
+  const int cell = QFontMetrics(font).height();
+  if (cell > kCellHeight) font.setPixelSize(std::max(1, kCellHeight * kCellHeight / cell));
+  return font;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
+    : QDialog(parent), services_(services) {
+  // A main window: title bar, system menu and minimize box, no maximize box.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  ui::BuildDialog(*this, Template());
+  setWindowIcon(AppIcon());
+
+  deviceList_ = ui::Control<ui::ReportView>(*this, kDeviceList);
+  shareList_ = ui::Control<ui::ReportView>(*this, kShareList);
+  address_ = ui::Control<ui::AddressField>(*this, kAddress);
+  netmask_ = ui::Control<ui::AddressField>(*this, kNetmask);
+  gateway_ = ui::Control<ui::AddressField>(*this, kGateway);
+  receiveDhcp_ = ui::Control<QComboBox>(*this, kReceiveDhcp);
+  driveLetters_ = ui::Control<QComboBox>(*this, kDriveLetters);
+
+  deviceList_->SetColumns({{QStringLiteral("Name"), 94},
+                           {QStringLiteral("IP"), 81},
+                           {QStringLiteral("Netmask"), 81},
+                           {QStringLiteral("Gateway"), 81}});
+  shareList_->setFont(ShareListFont());
+  shareList_->SetColumns({{QStringLiteral("Volume Name"), 120}, {QStringLiteral("Location"), 100}});
+
+  ui::AddListItem(*receiveDhcp_, QString::fromLatin1(kDisable));
+  ui::AddListItem(*receiveDhcp_, QString::fromLatin1(kEnable));
+  receiveDhcp_->setCurrentIndex(-1);  // empty until the first device click
+
+  connect(deviceList_, &ui::ReportView::mouseClicked, this, &MainWindow::SelectDevice);
+  deviceList_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(deviceList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    DeviceContextMenu()->exec(deviceList_->viewport()->mapToGlobal(at));
+  });
+  connect(receiveDhcp_, &QComboBox::activated, this, &MainWindow::OnReceiveDhcpChanged);
+  connect(button(kRefresh), &QPushButton::clicked, this, &MainWindow::RefreshDeviceList);
+  connect(button(kApply), &QPushButton::clicked, this, &MainWindow::ApplyLanSettings);
+  connect(button(kAbout), &QPushButton::clicked, this, &MainWindow::ShowAbout);
+  connect(button(kExit), &QPushButton::clicked, this, &MainWindow::Exit);
+  for (const int id : {kConnect, kDisconnect, kConfiguration, kLanguage, kBitTorrent, kWidget}) {
+    connect(button(id), &QPushButton::clicked, this, [this, id] { RunCommand(id); });
+  }
+
+  RefreshMappedDrives();
+  FillFreeDriveLetters();
+  RefreshDeviceList();
+  selection_.deviceSelected = 0;
+}
+
+MainWindow::~MainWindow() = default;
+
+ui::DialogSpec MainWindow::Template() {
+  return ui::DialogSpec{
+      102, "Korvex Findway Utility", "Arial", 8, 285, 262,
+      {
+          {ControlKind::GroupBox, ui::kNoId, "Network Storage Device", 3, 2, 277, 87},
+          {ControlKind::ReportView, kDeviceList, "", 8, 13, 216, 68, 0, "Network Storage Device"},
+          {ControlKind::Button, kRefresh, "Refresh", 227, 48, 45, 14},
+          {ControlKind::Button, kConfiguration, "Configuration", 227, 67, 45, 14},
+          {ControlKind::Button, kLanguage, "Language", 227, 49, 45, 14, style::kHidden},
+          {ControlKind::Button, kBitTorrent, "BitTorrent", 227, 49, 45, 14, style::kHidden},
+          {ControlKind::Button, kWidget, "Widget", 227, 67, 45, 14, style::kHidden},
+          {ControlKind::GroupBox, ui::kNoId, "LAN", 3, 93, 277, 67},
+          {ControlKind::Label, ui::kNoId, "I P :", 13, 109, 14, 8},
+          {ControlKind::AddressField, kAddress, "", 55, 105, 100, 13, 0, "IP"},
+          {ControlKind::Label, ui::kNoId, "Netmask :", 13, 127, 32, 8},
+          {ControlKind::AddressField, kNetmask, "", 55, 123, 100, 13, 0, "Netmask"},
+          {ControlKind::Label, ui::kNoId, "Gateway :", 13, 145, 38, 8},
+          {ControlKind::AddressField, kGateway, "", 55, 142, 100, 13, 0, "Gateway"},
+          {ControlKind::Label, ui::kNoId, "Receive DHCP :", 162, 109, 51, 8},
+          {ControlKind::DropDownList, kReceiveDhcp, "", 213, 107, 59, 49, style::kSorted, "Receive DHCP"},
+          {ControlKind::Button, kApply, "Apply", 222, 136, 50, 14},
+          {ControlKind::GroupBox, ui::kNoId, "Drive Mapping", 3, 163, 277, 77},
+          {ControlKind::ReportView, kShareList, "", 8, 182, 164, 51, 0, "Drive Mapping"},
+          {ControlKind::Label, ui::kNoId, "Available Drive Letters :", 182, 181, 78, 8},
+          {ControlKind::DropDownList, kDriveLetters, "", 181, 191, 91, 110, 0, "Available Drive Letters"},
+          {ControlKind::Button, kConnect, "Connect", 182, 217, 43, 14},
+          {ControlKind::Button, kDisconnect, "Disconnect", 230, 217, 43, 14},
+          {ControlKind::Button, kAbout, "About", 4, 246, 45, 15},
+          {ControlKind::Button, kExit, "Exit", 234, 246, 43, 15},
+      }};
+}
+
+QPushButton* MainWindow::button(int id) const { return ui::Control<QPushButton>(*this, id); }
+
+void MainWindow::ClearAddressFields() {
+  address_->Clear();
+  netmask_->Clear();
+  gateway_->Clear();
+}
+
+void MainWindow::SetAddressFieldsEnabled(bool enabled) {
+  address_->setEnabled(enabled);
+  gateway_->setEnabled(enabled);
+  netmask_->setEnabled(enabled);
+}
+
+void MainWindow::RefreshDeviceList() {
+  RebuildDeviceList(/*clearFields=*/true);
+  selection_.deviceSelected = 0;
+}
+
+void MainWindow::RebuildDeviceList(bool clearFields) {
+  deviceList_->clear();
+  shareList_->clear();
+  if (clearFields) ClearAddressFields();
+  QPushButton* refresh = button(kRefresh);
+  refresh->setEnabled(false);
+  protocol::ManagementClient& client = services_.client;
+  services_.busy.Run(
+      [&client] { client.DiscoverDevices(protocol::kCategoryFilter, protocol::kSubcategoryFilter); });
+  refresh->setEnabled(true);
+  for (const protocol::DeviceRecord& record : client.deviceList) {
+    deviceList_->AddRow({record.name.str(), record.address.str(), record.netmask.str(),
+                         record.gateway.str()});
+  }
+}
+
+void MainWindow::RefreshMappedDrives() { driveTable_.RefreshMappedDrives(services_.drives); }
+
+void MainWindow::FillFreeDriveLetters() {
+  const shares::MappedDriveTable::FreeLetters letters =
+      driveTable_.FillFreeDriveLetters(services_.drives);
+  driveLetters_->clear();
+  for (const std::string& item : letters.items) {
+    ui::AddListItem(*driveLetters_, QString::fromLocal8Bit(item.c_str()));
+  }
+  // The highest free letter is offered first; none when every letter is taken.
+  driveLetters_->setCurrentIndex(letters.defaultIndex);
+}
+
+void MainWindow::FillShareLocations(const std::string& deviceName, const std::string& deviceAddress,
+                                    bool exactHost) {
+  shareList_->clear();
+  for (const auto& row : driveTable_.FillShareLocations(
+           deviceName, deviceAddress, services_.client.shareList.names(), exactHost)) {
+    shareList_->AddRow({row.volumeName, row.location});
+  }
+}
+
+void MainWindow::SelectDevice() {
+  protocol::ManagementClient& client = services_.client;
+  selection_.deviceSelected = 1;
+  deviceList_->setFocus(Qt::MouseFocusReason);
+
+  const QTreeWidgetItem* row = deviceList_->SelectedRow();
+  if (row == nullptr) return;  // a click below the rows
+
+  const std::string name = ui::ReportView::CellText(row, 0);
+  const std::string ip = ui::ReportView::CellText(row, 1);
+  const std::string netmask = ui::ReportView::CellText(row, 2);
+  const std::string gateway = ui::ReportView::CellText(row, 3);
+
+  client.selectedAddress = ip;
+  address_->SetText(QString::fromLocal8Bit(ip.c_str()));
+
+  int interfaceIndex = 0;
+  if (const protocol::DeviceRecord* record = client.FindDeviceByAddress(ip)) {
+    const bool dhcp = !record->dhcpFlag.empty() && record->dhcpFlag.str().front() == '1';
+    receiveDhcp_->setCurrentIndex(receiveDhcp_->findText(QString::fromLatin1(dhcp ? kEnable : kDisable)));
+    SetAddressFieldsEnabled(!dhcp);
+    selection_.selectedModel = record->model.str();
+    interfaceIndex = record->interfaceIndex;
+  }
+
+  netmask_->SetText(QString::fromLocal8Bit(netmask.c_str()));
+
+  // Connecting a share and opening the web console only work for a device
+  // in the subnet of the interface that found it.
+  const FieldOctets a = address_->Octets();
+  const FieldOctets m = netmask_->Octets();
+  Octets local{0, 0, 0, 0};
+  if (interfaceIndex >= 0 && interfaceIndex < static_cast<int>(client.localAddresses.size())) {
+    if (const auto parsed = ParseDottedAddress(client.localAddresses[interfaceIndex])) {
+      local = OctetsOf(*parsed);
+    }
+  }
+  bool reachable = true;
+  for (std::size_t i = 0; i < 4; ++i) {
+    if ((local[i] & m.octets[i]) != (a.octets[i] & m.octets[i])) reachable = false;
+  }
+  for (const int id : {kConnect, kDisconnect, kConfiguration, kLanguage, kWidget}) {
+    button(id)->setEnabled(reachable);
+  }
+
+  const std::optional<uint32_t> gatewayAddress = ParseDottedAddress(gateway);
+  if (gatewayAddress && *gatewayAddress == 0) {
+    gateway_->Clear();
+  } else {
+    gateway_->SetText(QString::fromLocal8Bit(gateway.c_str()));
+  }
+
+  // Failed queries are silent: the share list stays empty and so does the
+  // secure-console answer, which later means a plain web address.
+  services_.busy.Run([&client] {
+    client.QueryShareList();
+    client.sslValue = "";
+    client.QuerySsl();
+  });
+
+  selection_.selectedHost = ip;
+  FillShareLocations(name, ip, /*exactHost=*/false);
+}
+
+void MainWindow::OnReceiveDhcpChanged() {
+  if (receiveDhcp_->currentIndex() < 0) return;
+  // The fields keep what they hold: switching back to "Disable" offers the
+  // same values again.
+  SetAddressFieldsEnabled(receiveDhcp_->currentText() != QLatin1String(kEnable));
+}
+
+ui::AddressField* MainWindow::Field(FieldKind kind) const {
+  switch (kind) {
+    case FieldKind::Address: return address_;
+    case FieldKind::Netmask: return netmask_;
+    case FieldKind::Gateway: return gateway_;
+  }
+  return address_;
+}
+
+bool MainWindow::AdministratorCheck(LoginDialog& login) {
+  ui::BusyRunner& busy = services_.busy;
+  ui::Prompts& prompts = services_.prompts;
+  protocol::ManagementClient& client = services_.client;
+  bool accepted = false;
+  UserMessage failure;
+  // The logins wait on the device; the dialog between them is answered by
+  // the user with the window's input allowed again.
+  busy.Run([&] {
+    accepted = RunAdministratorCheck(
+        client, [&] { busy.Interact([&] { prompts.RunModal(login); }); }, &failure);
+  });
+  if (!accepted) prompts.Message(failure);
+  return accepted;
+}
+
+void MainWindow::ApplyLanSettings() {
+  LoginDialog login(services_.client, services_.system, this);
+  loginMode = 1;
+  if (selection_.deviceSelected == 0) {
+    services_.prompts.Message(
+        {"Error", "Please select a device in the above section.", MessageIcon::Stop});
+    return;
+  }
+  if (receiveDhcp_->currentIndex() < 0) return;
+  if (receiveDhcp_->currentText() == QLatin1String(kEnable)) {
+    ApplyDhcp(login);
+  } else {
+    ApplyStatic(login);
+  }
+}
+
+void MainWindow::ApplyDhcp(LoginDialog& login) {
+  if (!AdministratorCheck(login)) return;
+  protocol::ManagementClient& client = services_.client;
+  int switched = 0;
+  // The device confirms from the address its DHCP server gave it, which
+  // can take close to two minutes.
+  services_.busy.Run([&] { switched = client.SetDhcpClient(); });
+  if (switched == 0) {
+    services_.prompts.Message({"Error", "Set to dhcp client fail.", MessageIcon::Stop});
+    return;
+  }
+  services_.prompts.Message({"Confirm", "DHCP client enabled.", MessageIcon::Information});
+  ClearAddressFields();
+  SetAddressFieldsEnabled(true);
+  selection_.deviceSelected = 0;
+  RebuildDeviceList(/*clearFields=*/false);
+}
+
+void MainWindow::ApplyStatic(LoginDialog& login) {
+  protocol::ManagementClient& client = services_.client;
+  const ValidationResult validation =
+      ValidateStaticSettings(address_->Octets(), netmask_->Octets(), gateway_->Octets());
+  // What validation got through stays in the client even when a later step
+  // refuses.
+  if (validation.texts.newAddress) client.newAddress = *validation.texts.newAddress;
+  if (validation.texts.newNetmask) client.newNetmask = *validation.texts.newNetmask;
+  if (validation.texts.newGateway) client.newGateway = *validation.texts.newGateway;
+  if (!validation.check.ok) {
+    services_.prompts.Message(validation.check.message);
+    if (validation.check.focus) {
+      Field(validation.check.focus->field)->FocusOctet(validation.check.focus->octet);
+    }
+    return;
+  }
+
+  if (!AdministratorCheck(login)) return;
+  // No message either way: the rediscovered list shows whether the device
+  // took its new address.
+  services_.busy.Run([&client] { client.SetStaticAddress(); });
+  ClearAddressFields();
+  // deviceSelected stays as it is: the client has moved selectedAddress to
+  // the device's new address, so a following command still finds it.
+  RebuildDeviceList(/*clearFields=*/false);
+}
+
+void MainWindow::ShowAbout() {
+  AboutDialog about(this);
+  services_.prompts.RunModal(about);
+}
+
+void MainWindow::Exit() {
+  services_.client.FreeDeviceList();
+  services_.client.StopNetwork();
+  // Ends the run without a close request, so the network is stopped once.
+  done(QDialog::Accepted);
+}
+
+void MainWindow::BindCommand(int buttonId, std::function<void()> handler) {
+  commands_[buttonId] = std::move(handler);
+}
+
+void MainWindow::RunCommand(int buttonId) {
+  const auto found = commands_.find(buttonId);
+  if (found != commands_.end() && found->second) {
+    found->second();
+    return;
+  }
+  services_.prompts.Message({"", "This command is not available in this version.", MessageIcon::None});
+}
+
+std::unique_ptr<QMenu> MainWindow::DeviceContextMenu() {
+  auto menu = std::make_unique<QMenu>(this);
+  for (const int id : {kLanguage, kBitTorrent, kWidget}) {
+    QPushButton* command = button(id);
+    QAction* action = menu->addAction(command->text());
+    action->setObjectName(ui::ControlName(id));
+    action->setEnabled(command->isEnabled());
+    connect(action, &QAction::triggered, command, &QPushButton::click);
+  }
+  return menu;
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  // Enter away from any button, like Escape, ends the run at once: the
+  // network is left to the end of the process.
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  if (enter && modifiers == Qt::NoModifier) {
+    done(QDialog::Accepted);
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // The device list is left to the end of the process on this path.
+  services_.client.StopNetwork();
+  QDialog::closeEvent(event);
+}
+
+}  // namespace kfw::app::gui

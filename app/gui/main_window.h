@@ -1,0 +1,155 @@
+#pragma once
+// The main window: the devices found by discovery, the LAN settings and the
+// shares of the device the user clicked, and the command buttons. It owns
+// the selection every command reads.
+
+#include <QDialog>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/address_validation.h"
+#include "platform/network_drives.h"
+#include "platform/system_info.h"
+#include "protocol/fixed_text.h"
+#include "protocol/management_client.h"
+#include "shares/drive_table.h"
+#include "ui/busy.h"
+#include "ui/dialog_template.h"
+#include "ui/prompts.h"
+
+class QComboBox;
+class QMenu;
+class QPushButton;
+
+namespace kfw::ui {
+class AddressField;
+class ReportView;
+}  // namespace kfw::ui
+
+namespace kfw::app::gui {
+
+class LoginDialog;
+
+// What the window works with. All of it outlives the window.
+struct MainWindowServices {
+  protocol::ManagementClient& client;
+  platform::NetworkDrives& drives;
+  platform::SystemInfo& system;
+  ui::Prompts& prompts;
+  ui::BusyRunner& busy;
+};
+
+// The selection every command reads, beside the client's selectedAddress.
+struct Selection {
+  // 1 after any click in the device list, also one that selects no row; 0
+  // after start-up, after a refresh and after the commands that resynchronise.
+  int deviceSelected = 0;
+  // The clicked row's address text, from which share paths and web
+  // addresses are built.
+  protocol::FixedText<63> selectedHost;
+  // The clicked device's model.
+  std::string selectedModel;
+};
+
+class MainWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  enum ControlId : int {
+    kDeviceList = 1000,
+    kShareList = 1001,
+    kRefresh = 1002,
+    kConnect = 1003,
+    kDisconnect = 1004,
+    kAddress = 1006,
+    kApply = 1007,
+    kConfiguration = 1008,
+    kExit = 1009,
+    kNetmask = 1010,
+    kGateway = 1011,
+    kDriveLetters = 1013,
+    kReceiveDhcp = 1015,
+    kAbout = 1021,
+    kLanguage = 1022,
+    kBitTorrent = 1025,
+    kWidget = 1026,
+  };
+
+  // Builds the window and initialises it: the drive table, the free drive
+  // letters and a first discovery, all before the window is first shown.
+  explicit MainWindow(const MainWindowServices& services, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  static ui::DialogSpec Template();
+
+  // Clears both lists and the address fields, runs discovery, lists the
+  // devices found and clears deviceSelected.
+  void RefreshDeviceList();
+  void RefreshMappedDrives();
+  void FillFreeDriveLetters();
+  // Lists the selected device's shares with the drive letter connected to
+  // each.
+  void FillShareLocations(const std::string& deviceName, const std::string& deviceAddress,
+                          bool exactHost);
+
+  // Handlers of the window's controls.
+  void SelectDevice();
+  void ApplyLanSettings();
+  void OnReceiveDhcpChanged();
+  void ShowAbout();
+  void Exit();
+
+  // Binds a command button (Connect, Disconnect, Configuration, Language,
+  // BitTorrent, Widget) to the command that handles it.
+  void BindCommand(int buttonId, std::function<void()> handler);
+
+  // The device list's context menu: the commands whose buttons have no place
+  // in the window, enabled exactly like their buttons.
+  std::unique_ptr<QMenu> DeviceContextMenu();
+
+  Selection& selection() { return selection_; }
+  shares::MappedDriveTable& driveTable() { return driveTable_; }
+  const MainWindowServices& services() const { return services_; }
+
+  ui::ReportView* deviceList() const { return deviceList_; }
+  ui::ReportView* shareList() const { return shareList_; }
+  ui::AddressField* addressField() const { return address_; }
+  ui::AddressField* netmaskField() const { return netmask_; }
+  ui::AddressField* gatewayField() const { return gateway_; }
+  QComboBox* receiveDhcp() const { return receiveDhcp_; }
+  QComboBox* driveLetters() const { return driveLetters_; }
+  QPushButton* button(int id) const;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // Deletes the rows of both lists, runs discovery with "Refresh" disabled
+  // and lists the devices found.
+  void RebuildDeviceList(bool clearFields);
+  void ClearAddressFields();
+  void SetAddressFieldsEnabled(bool enabled);
+  void RunCommand(int buttonId);
+  bool AdministratorCheck(LoginDialog& login);
+  void ApplyDhcp(LoginDialog& login);
+  void ApplyStatic(LoginDialog& login);
+  ui::AddressField* Field(FieldKind kind) const;
+
+  MainWindowServices services_;
+  Selection selection_;
+  shares::MappedDriveTable driveTable_;
+  std::map<int, std::function<void()>> commands_;
+
+  ui::ReportView* deviceList_ = nullptr;
+  ui::ReportView* shareList_ = nullptr;
+  ui::AddressField* address_ = nullptr;
+  ui::AddressField* netmask_ = nullptr;
+  ui::AddressField* gateway_ = nullptr;
+  QComboBox* receiveDhcp_ = nullptr;
+  QComboBox* driveLetters_ = nullptr;
+};
+
+}  // namespace kfw::app::gui

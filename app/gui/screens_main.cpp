@@ -1,0 +1,137 @@
+// korvex-findway-screens: renders the program's windows offscreen, over
+// simulated devices, into PNG files for review.
+//
+//   korvex-findway-screens OUTPUT_DIR
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+#include <QTreeWidgetItem>
+#include <cstdio>
+#include <sstream>
+
+#include "app/gui/about_dialog.h"
+#include "app/gui/login_dialog.h"
+#include "app/gui/main_window.h"
+#include "platform/clock.h"
+#include "platform/fake_network_drives.h"
+#include "platform/linux/linux_system_info.h"
+#include "protocol/management_client.h"
+#include "sim/simulated_network.h"
+#include "ui/busy.h"
+#include "ui/look.h"
+#include "ui/prompts.h"
+#include "ui/report_view.h"
+
+namespace {
+
+using namespace kfw;
+
+bool Save(QWidget& widget, const QDir& dir, const char* name) {
+  QCoreApplication::processEvents();
+  const QString path = dir.filePath(QString::fromLatin1(name));
+  const bool saved = widget.grab().save(path);
+  std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+  return saved;
+}
+
+void ClickRow(ui::ReportView& list, int row) {
+  QTreeWidgetItem* item = list.topLevelItem(row);
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(item).center());
+}
+
+sim::DeviceConfig Device(std::string name, std::string model, std::string address,
+                         std::string netmask, std::string gateway, bool dhcp, std::string shares) {
+  sim::DeviceConfig config;
+  config.name = std::move(name);
+  config.model = std::move(model);
+  config.address = std::move(address);
+  config.netmask = std::move(netmask);
+  config.gateway = std::move(gateway);
+  config.dhcp = dhcp;
+  config.shares = std::move(shares);
+  return config;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: korvex-findway-screens OUTPUT_DIR\n");
+    return 2;
+  }
+  const QDir dir(QString::fromLocal8Bit(argv[1]));
+  if (!QDir().mkpath(dir.path())) return 1;
+  ui::ApplyDialogLook(application);
+
+  platform::FakeClock clock;
+  sim::SimulatedNetwork network(clock);
+  network.AddInterface("192.168.1.20", 0);
+  network.AddInterface("10.0.0.5", 1);
+  network.AddDevice(0, Device("NAS-Office", "KFW-2200", "192.168.1.100", "255.255.255.0",
+                              "192.168.1.1", false, "HDD_1:Photos:Backup"));
+  network.AddDevice(0, Device("Media-Store", "KFW-1100", "192.168.1.57", "255.255.255.0",
+                              "0.0.0.0", true, "HDD_a:Music"));
+  // Found on the office interface but configured for another network.
+  network.AddDevice(0, Device("Lab-Archive", "KFW-4400", "172.16.4.20", "255.255.0.0",
+                              "172.16.0.1", false, "Archive"));
+  network.AddDevice(1, Device("Studio-NAS", "KFW-2200", "10.0.0.30", "255.255.255.0", "10.0.0.1",
+                              false, "HDD_1"));
+
+  std::ostringstream diagnostics;
+  protocol::ManagementClient client(network, clock);
+  client.SetDiagnostics(&diagnostics);
+  if (!client.StartNetwork()) return 1;
+
+  platform::FakeNetworkDrives drives;
+  drives.SetKind('C', platform::DriveKind::Fixed);
+  drives.SetKind('D', platform::DriveKind::CdRom);
+  drives.Connect('Z', "\\\\nas-office\\Photos");
+  drives.Connect('Y', "\\\\192.168.1.100\\Backup");
+  platform::LinuxSystemInfo system;
+  ui::ScriptedPrompts prompts;
+  ui::InlineBusyRunner busy;
+
+  bool ok = true;
+  app::gui::MainWindow window({client, drives, system, prompts, busy});
+  window.show();
+  ok &= Save(window, dir, "main-discovered.png");
+
+  ClickRow(*window.deviceList(), 0);
+  ok &= Save(window, dir, "main-selected.png");
+  ClickRow(*window.deviceList(), 1);
+  ok &= Save(window, dir, "main-selected-dhcp.png");
+  ClickRow(*window.deviceList(), 2);
+  ok &= Save(window, dir, "main-selected-other-subnet.png");
+
+  app::gui::AboutDialog about(&window);
+  about.show();
+  ok &= Save(about, dir, "about.png");
+  about.close();
+
+  app::loginMode = 1;
+  app::gui::LoginDialog login(client, system, &window);
+  login.show();
+  QTest::keyClicks(login.passwordEdit(), QStringLiteral("secret"));
+  ok &= Save(login, dir, "login-admin.png");
+  login.close();
+
+  const auto box = ui::MakeMessageBox(
+      {"Error", "Wrong administrator password input!", app::MessageIcon::Stop}, &window);
+  box->show();
+  ok &= Save(*box, dir, "message-error.png");
+  box->close();
+  const auto warning = ui::MakeMessageBox(
+      {"Warning", "You enter incorrect TCP/IP configuration. Please try again.",
+       app::MessageIcon::Exclamation},
+      &window);
+  warning->show();
+  ok &= Save(*warning, dir, "message-warning.png");
+  warning->close();
+
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,47 @@
+#include "ui/prompts.h"
+
+#include <QDialog>
+#include <QMessageBox>
+
+namespace kfw::ui {
+namespace {
+
+QMessageBox::Icon IconOf(app::MessageIcon icon) {
+  switch (icon) {
+    case app::MessageIcon::Stop: return QMessageBox::Critical;
+    case app::MessageIcon::Exclamation: return QMessageBox::Warning;
+    case app::MessageIcon::Information: return QMessageBox::Information;
+    case app::MessageIcon::None: break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+std::unique_ptr<QMessageBox> MakeMessageBox(const app::UserMessage& message, QWidget* owner) {
+  const QString caption = QString::fromStdString(message.caption.empty() ? kProgramName : message.caption);
+  auto box = std::make_unique<QMessageBox>(IconOf(message.icon), caption,
+                                           QString::fromStdString(message.text), QMessageBox::Ok, owner);
+  box->setTextFormat(Qt::PlainText);
+  box->setWindowModality(Qt::ApplicationModal);
+  return box;
+}
+
+void QtPrompts::Message(const app::UserMessage& message) { MakeMessageBox(message, owner_)->exec(); }
+
+int QtPrompts::RunModal(QDialog& dialog) { return dialog.exec(); }
+
+void ScriptedPrompts::Message(const app::UserMessage& message) {
+  messages.push_back(message);
+  if (onMessage) onMessage(message);
+}
+
+int ScriptedPrompts::RunModal(QDialog& dialog) {
+  dialogs.push_back(dialog.windowTitle());
+  dialog.show();
+  if (onDialog) onDialog(dialog);
+  if (dialog.isVisible()) dialog.reject();
+  return dialog.result();
+}
+
+}  // namespace kfw::ui
