@@ -1,0 +1,177 @@
+// korvex-devsim: plays the storage devices of a configuration file (and any
+// number of generated ones) on the network it runs in.
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "sim/devsim/responder.h"
+#include "sim/sim_device.h"
+
+namespace {
+
+volatile int stopRequested = 0;
+
+void OnStopSignal(int) { stopRequested = 1; }
+
+constexpr const char* kUsage =
+    "usage: korvex-devsim [--config FILE] [--generate N [--base A.B] [--max-delay MS]]\n"
+    "                     [--interface IFNAME] [--log FILE] [--pidfile FILE] [--seed N]\n";
+
+struct Options {
+  std::string config;
+  int generate = 0;
+  std::string base = "10.201";
+  int maxDelayMs = 100;
+  std::string interfaceName;
+  std::string logPath;
+  std::string pidPath;
+  unsigned seed = 1;
+};
+
+bool ParseNumber(const std::string& text, long low, long high, long& out) {
+  try {
+    std::size_t used = 0;
+    out = std::stol(text, &used);
+    return used == text.size() && out >= low && out <= high;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (i + 1 >= args.size()) {
+      error = arg + " needs a value";
+      return false;
+    }
+    const std::string& value = args[++i];
+    long number = 0;
+    if (arg == "--config") {
+      options.config = value;
+    } else if (arg == "--generate") {
+      if (!ParseNumber(value, 0, 60000, number)) {
+        error = "--generate: expected a device count";
+        return false;
+      }
+      options.generate = static_cast<int>(number);
+    } else if (arg == "--base") {
+      options.base = value;
+    } else if (arg == "--max-delay") {
+      if (!ParseNumber(value, 0, 600000, number)) {
+        error = "--max-delay: expected milliseconds";
+        return false;
+      }
+      options.maxDelayMs = static_cast<int>(number);
+    } else if (arg == "--interface") {
+      options.interfaceName = value;
+    } else if (arg == "--log") {
+      options.logPath = value;
+    } else if (arg == "--pidfile") {
+      options.pidPath = value;
+    } else if (arg == "--seed") {
+      if (!ParseNumber(value, 0, 0xffffffffL, number)) {
+        error = "--seed: expected a number";
+        return false;
+      }
+      options.seed = static_cast<unsigned>(number);
+    } else {
+      error = "unknown option " + arg;
+      return false;
+    }
+  }
+  if (options.config.empty() && options.generate == 0) {
+    error = "nothing to play: give --config or --generate";
+    return false;
+  }
+  return true;
+}
+
+bool LoadDevices(const Options& options, std::vector<kfw::sim::DeviceConfig>& devices,
+                 std::string& error) {
+  if (!options.config.empty()) {
+    std::ifstream in(options.config);
+    if (!in) {
+      error = "cannot read " + options.config;
+      return false;
+    }
+    if (!kfw::sim::ParseDeviceConfigs(in, devices, error)) {
+      error = options.config + ": " + error;
+      return false;
+    }
+  }
+  std::set<std::string> used;
+  for (const auto& d : devices) used.insert(d.address);
+  for (auto& d : kfw::sim::GenerateDevices(options.generate, options.base, options.maxDelayMs)) {
+    if (used.insert(d.address).second) devices.push_back(std::move(d));
+  }
+  return true;
+}
+
+// Written only once the sockets listen, so that whoever starts the program
+// can wait for the file; written under another name first so it is never
+// seen half-written.
+bool WritePidFile(const std::string& path) {
+  const std::string temporary = path + ".tmp";
+  {
+    std::ofstream out(temporary, std::ios::trunc);
+    if (!(out << getpid() << "\n")) return false;
+  }
+  std::error_code ec;
+  std::filesystem::rename(temporary, path, ec);
+  return !ec;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  std::string error;
+  if (!ParseOptions(argc, argv, options, error)) {
+    std::cerr << "korvex-devsim: " << error << "\n" << kUsage;
+    return 2;
+  }
+  std::vector<kfw::sim::DeviceConfig> configs;
+  if (!LoadDevices(options, configs, error)) {
+    std::cerr << "korvex-devsim: " << error << "\n";
+    return 2;
+  }
+  std::vector<std::unique_ptr<kfw::sim::SimDevice>> devices;
+  for (std::size_t i = 0; i < configs.size(); ++i)
+    devices.push_back(std::make_unique<kfw::sim::SimDevice>(
+        std::move(configs[i]), options.seed + static_cast<unsigned>(i)));
+
+  // The stop signals are held back except while the responder waits, so a
+  // stop is never missed between a check and the wait.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGINT);
+  sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+
+  kfw::devsim::Responder responder(std::move(devices), options.interfaceName, options.logPath);
+  if (!responder.Open(error)) {
+    std::cerr << "korvex-devsim: " << error << "\n";
+    return 1;
+  }
+  if (!options.pidPath.empty() && !WritePidFile(options.pidPath)) {
+    std::cerr << "korvex-devsim: cannot write " << options.pidPath << "\n";
+    return 1;
+  }
+  responder.Run(stopRequested);
+  if (!options.pidPath.empty()) std::remove(options.pidPath.c_str());
+  return 0;
+}

@@ -1,0 +1,86 @@
+#pragma once
+// The socket side of korvex-devsim: receives the management protocol's
+// requests on the group port, hands each to every simulated device and sends
+// their replies to the group, each at its own delay, out of the interface the
+// request came in on.
+
+#include <chrono>
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <queue>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "sim/sim_device.h"
+
+namespace kfw::devsim {
+
+// Owns a file descriptor.
+class Fd {
+ public:
+  Fd() = default;
+  explicit Fd(int fd) : fd_(fd) {}
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  Fd(Fd&& other) noexcept : fd_(other.release()) {}
+  Fd& operator=(Fd&& other) noexcept;
+  ~Fd();
+  int get() const { return fd_; }
+  int release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+class Responder {
+ public:
+  Responder(std::vector<std::unique_ptr<sim::SimDevice>> devices, std::string interfaceName,
+            std::string logPath);
+
+  // Opens and configures the sockets and the log; false with `error` set.
+  bool Open(std::string& error);
+  // Serves until `stop` becomes non-zero (set from a signal handler; the
+  // caller blocks those signals, which are let through only while waiting).
+  void Run(const volatile int& stop);
+
+ private:
+  struct Scheduled {
+    std::chrono::steady_clock::time_point due;
+    uint64_t order;
+    int ifindex;
+    std::string source;  // the device's address when it answered
+    std::vector<uint8_t> bytes;
+    bool operator>(const Scheduled& other) const {
+      return due != other.due ? due > other.due : order > other.order;
+    }
+  };
+
+  void ReceiveAll();
+  void Dispatch(const std::vector<uint8_t>& request, int ifindex);
+  void SendDue();
+  void Send(const Scheduled& datagram);
+  void LogRequest(const std::vector<uint8_t>& request, int ifindex);
+
+  std::vector<std::unique_ptr<sim::SimDevice>> devices_;
+  std::string interfaceName_;
+  int interfaceIndex_ = 0;
+  std::string logPath_;
+  std::ofstream log_;
+  Fd receive_;
+  Fd send_;
+  std::priority_queue<Scheduled, std::vector<Scheduled>, std::greater<>> queue_;
+  uint64_t order_ = 0;
+  // Addresses the kernel refused as a source: not assigned here, so replies
+  // from them go out with the interface's own source address.
+  std::set<std::string> foreignSources_;
+  std::map<int, std::string> interfaceNames_;  // by index, for the request log
+};
+
+}  // namespace kfw::devsim
