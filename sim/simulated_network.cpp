@@ -132,7 +132,7 @@ long SimulatedNetwork::Receive(platform::SocketHandle socket, std::span<uint8_t>
   if (queue.empty() || queue.front().at > clock_.Now()) return -1;
   const auto& bytes = queue.front().bytes;
   const std::size_t n = std::min(bytes.size(), buffer.size());
-  std::memcpy(buffer.data(), bytes.data(), n);
+  if (n > 0) std::memcpy(buffer.data(), bytes.data(), n);
   queue.pop_front();
   return static_cast<long>(n);
 }

@@ -1,9 +1,25 @@
 #include "ui/look.h"
 
 #include <QApplication>
+#include <QProxyStyle>
 #include <QStyleFactory>
 
 namespace kfw::ui {
+namespace {
+
+// Message box and dialog buttons carry their text only; some desktop themes
+// would add a stock icon to "OK" and "Cancel".
+class DialogStyle final : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returnData) const override {
+    if (hint == SH_DialogButtonBox_ButtonsHaveIcons) return 0;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+};
+
+}  // namespace
 
 QPalette DialogPalette() {
   QPalette p;
@@ -52,7 +68,7 @@ QPalette DialogPalette() {
 }
 
 void ApplyDialogLook(QApplication& app) {
-  if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) app.setStyle(fusion);
+  app.setStyle(new DialogStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
   app.setPalette(DialogPalette());
 }
 
