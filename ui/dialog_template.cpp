@@ -29,9 +29,9 @@ constexpr const char* kSortedProperty = "kfwSorted";
 // The size of the icon a dialog shows.
 constexpr int kIconSize = 32;
 
-QWidget* CreateControl(QWidget& dialog, const ControlSpec& spec) {
-  const QString text = QString::fromStdString(spec.text);
-  switch (spec.kind) {
+QWidget* CreateControl(QWidget& dialog, const ControlEntry& entry) {
+  const QString text = QString::fromStdString(entry.text);
+  switch (entry.kind) {
     case ControlKind::Label: {
       auto* label = new QLabel(text, &dialog);
       label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -43,18 +43,18 @@ QWidget* CreateControl(QWidget& dialog, const ControlSpec& spec) {
     case ControlKind::Button:
     case ControlKind::DefaultButton: {
       auto* button = new QPushButton(text, &dialog);
-      if (spec.kind == ControlKind::DefaultButton) button->setDefault(true);
+      if (entry.kind == ControlKind::DefaultButton) button->setDefault(true);
       return button;
     }
     case ControlKind::Edit: {
       auto* edit = new QLineEdit(text, &dialog);
-      if (spec.style & style::kPassword) edit->setEchoMode(QLineEdit::Password);
+      if (entry.style & style::kPassword) edit->setEchoMode(QLineEdit::Password);
       return edit;
     }
     case ControlKind::DropDownList: {
       auto* list = new QComboBox(&dialog);
       list->setEditable(false);
-      list->setProperty(kSortedProperty, (spec.style & style::kSorted) != 0);
+      list->setProperty(kSortedProperty, (entry.style & style::kSorted) != 0);
       return list;
     }
     case ControlKind::ReportView:
@@ -101,14 +101,14 @@ QFont DialogFont(const std::string& face, int pointSize) {
 
 QString ControlName(int id) { return QStringLiteral("id%1").arg(id); }
 
-DialogUnits BuildDialog(QWidget& dialog, const DialogSpec& spec) {
-  dialog.setWindowTitle(QString::fromStdString(spec.caption));
-  dialog.setFont(DialogFont(spec.fontFace, spec.pointSize));
+DialogUnits BuildDialog(QWidget& dialog, const DialogLayout& layout) {
+  dialog.setWindowTitle(QString::fromStdString(layout.caption));
+  dialog.setFont(DialogFont(layout.fontFace, layout.pointSize));
   const DialogUnits units(dialog.font());
-  dialog.setFixedSize(units.X(spec.width), units.Y(spec.height));
+  dialog.setFixedSize(units.X(layout.width), units.Y(layout.height));
 
   QWidget* previous = nullptr;
-  for (const ControlSpec& c : spec.controls) {
+  for (const ControlEntry& c : layout.controls) {
     QWidget* control = CreateControl(dialog, c);
     control->setObjectName(ControlName(c.id));
     QRect rect = units.ToPixels(c.x, c.y, c.width, c.height);

@@ -41,7 +41,7 @@ inline constexpr unsigned kSorted = 1u << 3;    // drop-down list keeps its item
 // Static controls that nothing refers to.
 inline constexpr int kNoId = -1;
 
-struct ControlSpec {
+struct ControlEntry {
   ControlKind kind;
   int id;
   std::string text;
@@ -52,13 +52,13 @@ struct ControlSpec {
   std::string accessibleName = {};
 };
 
-struct DialogSpec {
+struct DialogLayout {
   int resourceId;
   std::string caption;
   std::string fontFace;
   int pointSize;
   int width, height;  // client area, dialog units
-  std::vector<ControlSpec> controls;
+  std::vector<ControlEntry> controls;
 };
 
 class DialogUnits {
@@ -90,7 +90,7 @@ QString ControlName(int id);
 // Sets the widget's caption, font and fixed client size and creates the
 // controls as its children in table order, which is also the Tab order of
 // those that take the focus. Returns the units used.
-DialogUnits BuildDialog(QWidget& dialog, const DialogSpec& spec);
+DialogUnits BuildDialog(QWidget& dialog, const DialogLayout& layout);
 
 template <typename T>
 T* Control(const QWidget& dialog, int id) {

@@ -16,15 +16,15 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   connect(ui::Control<QPushButton>(*this, kOk), &QPushButton::clicked, this, &QDialog::accept);
 }
 
-ui::DialogSpec AboutDialog::Template() {
-  return ui::DialogSpec{100, "Korvex Findway Utility", "Arial", 9, 201, 59,
-                        {
-                            {ControlKind::Icon, ui::kNoId, AppIconPath().toStdString(), 11, 14, 20, 20},
-                            {ControlKind::Label, ui::kNoId, "Korvex Findway Utility", 40, 10, 100, 8},
-                            {ControlKind::Label, ui::kNoId, kLegalNotice, 40, 24, 100, 8},
-                            {ControlKind::Label, ui::kNoId, kVersionLine, 40, 38, 100, 8},
-                            {ControlKind::DefaultButton, kOk, "OK", 144, 7, 50, 14},
-                        }};
+ui::DialogLayout AboutDialog::Template() {
+  return ui::DialogLayout{100, "Korvex Findway Utility", "Arial", 9, 201, 59,
+                          {
+                              {ControlKind::Icon, ui::kNoId, AppIconPath().toStdString(), 11, 14, 20, 20},
+                              {ControlKind::Label, ui::kNoId, "Korvex Findway Utility", 40, 10, 100, 8},
+                              {ControlKind::Label, ui::kNoId, kLegalNotice, 40, 24, 100, 8},
+                              {ControlKind::Label, ui::kNoId, kVersionLine, 40, 38, 100, 8},
+                              {ControlKind::DefaultButton, kOk, "OK", 144, 7, 50, 14},
+                          }};
 }
 
 }  // namespace kfw::app::gui

@@ -16,7 +16,7 @@ class AboutDialog : public QDialog {
  public:
   enum ControlId : int { kOk = 1 };
   explicit AboutDialog(QWidget* parent = nullptr);
-  static ui::DialogSpec Template();
+  static ui::DialogLayout Template();
 };
 
 }  // namespace kfw::app::gui

@@ -51,8 +51,8 @@ LoginDialog::LoginDialog(protocol::ManagementClient& client, platform::SystemInf
   connect(ui::Control<QPushButton>(*this, kCancel), &QPushButton::clicked, this, &QDialog::reject);
 }
 
-ui::DialogSpec LoginDialog::Template() {
-  return ui::DialogSpec{
+ui::DialogLayout LoginDialog::Template() {
+  return ui::DialogLayout{
       134, "Login", "Arial", 8, 199, 75,
       {
           {ControlKind::Label, ui::kNoId, "User name :", 13, 21, 41, 8},

@@ -31,7 +31,7 @@ class LoginDialog : public QDialog {
   LoginDialog(protocol::ManagementClient& client, platform::SystemInfo& system,
               QWidget* parent = nullptr);
 
-  static ui::DialogSpec Template();
+  static ui::DialogLayout Template();
   // Each text holds at most this many bytes, a whole 16-byte credential.
   static constexpr int kMaxChars = 16;
 

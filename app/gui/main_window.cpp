@@ -91,8 +91,8 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
 
 MainWindow::~MainWindow() = default;
 
-ui::DialogSpec MainWindow::Template() {
-  return ui::DialogSpec{
+ui::DialogLayout MainWindow::Template() {
+  return ui::DialogLayout{
       102, "Korvex Findway Utility", "Arial", 8, 285, 262,
       {
           {ControlKind::GroupBox, ui::kNoId, "Network Storage Device", 3, 2, 277, 87},

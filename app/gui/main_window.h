@@ -82,7 +82,7 @@ class MainWindow : public QDialog {
   explicit MainWindow(const MainWindowServices& services, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  static ui::DialogSpec Template();
+  static ui::DialogLayout Template();
 
   // Clears both lists and the address fields, runs discovery, lists the
   // devices found and clears deviceSelected.

@@ -2,9 +2,14 @@
 // A main window over simulated devices: no socket, virtual time, scripted
 // prompts and fake drive letters.
 
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTreeWidgetItem>
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -23,6 +28,9 @@
 
 namespace kfw::testing {
 
+using app::gui::MainWindow;
+using Strings = std::vector<std::string>;
+
 class FakeSystemInfo final : public platform::SystemInfo {
  public:
   bool Version(platform::VersionReport& out) override {
@@ -35,8 +43,8 @@ class FakeSystemInfo final : public platform::SystemInfo {
   std::string user = "alice";
 };
 
-inline sim::DeviceConfig Device(std::string name, std::string address, std::string netmask,
-                                std::string gateway, bool dhcp = false) {
+inline sim::DeviceConfig Device(std::string name, std::string address, std::string netmask = "255.255.255.0",
+                                std::string gateway = "192.168.1.1", bool dhcp = false) {
   sim::DeviceConfig config;
   config.name = std::move(name);
   config.address = std::move(address);
@@ -44,6 +52,14 @@ inline sim::DeviceConfig Device(std::string name, std::string address, std::stri
   config.gateway = std::move(gateway);
   config.dhcp = dhcp;
   return config;
+}
+
+// Types into the field key by key, each key going to the octet that has
+// the focus, as a user's typing does.
+inline void Type(ui::AddressField* field, const char* keys) {
+  field->Clear();
+  field->FocusOctet(0);
+  for (const char* c = keys; *c != '\0'; ++c) QTest::keyClick(field->focusWidget(), *c);
 }
 
 // Interfaces 192.168.1.20 (segment 0) and 10.0.0.5 (segment 1). Devices:
@@ -55,68 +71,79 @@ struct TestBed {
   TestBed() {
     network.AddInterface("192.168.1.20", 0);
     network.AddInterface("10.0.0.5", 1);
-    auto officeConfig = Device("NAS-Office", "192.168.1.100", "255.255.255.0", "192.168.1.1");
+    auto officeConfig = Device("NAS-Office", "192.168.1.100");
     officeConfig.model = "KFW-2200";
     officeConfig.shares = "HDD_1:Photos";
     officeConfig.dhcpAddress = "192.168.1.77";
-    auto mediaConfig = Device("Media-Store", "192.168.1.57", "255.255.255.0", "0.0.0.0", true);
-    mediaConfig.model = "KFW-1100";
     office = &network.AddDevice(0, officeConfig);
-    media = &network.AddDevice(0, mediaConfig);
-    archive = &network.AddDevice(0, Device("Lab-Archive", "172.16.4.20", "255.255.0.0", "172.16.0.1"));
-    studio = &network.AddDevice(1, Device("Studio-NAS", "10.0.0.30", "255.255.255.0", "10.0.0.1"));
+    network.AddDevice(0, Device("Media-Store", "192.168.1.57", "255.255.255.0", "0.0.0.0", true));
+    network.AddDevice(0, Device("Lab-Archive", "172.16.4.20", "255.255.0.0", "172.16.0.1"));
+    network.AddDevice(1, Device("Studio-NAS", "10.0.0.30", "255.255.255.0", "10.0.0.1"));
     client.SetDiagnostics(&diagnostics);
   }
 
-  // Starts the network and builds the window (which runs the first
-  // discovery); the window is not shown.
-  app::gui::MainWindow& Build(ui::BusyRunner* runner = nullptr) {
+  // Starts the network and builds the window, which runs the first
+  // discovery before it is shown; shows it unless told not to.
+  MainWindow& Open(ui::BusyRunner* runner = nullptr, bool show = true) {
     client.StartNetwork();
-    window = std::make_unique<app::gui::MainWindow>(
+    window = std::make_unique<MainWindow>(
         app::gui::MainWindowServices{client, drives, system, prompts, runner ? *runner : busy});
+    if (show) {
+      window->show();
+      window->activateWindow();
+      EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
     return *window;
   }
-  app::gui::MainWindow& Open(ui::BusyRunner* runner = nullptr) {
-    Build(runner);
-    window->show();
-    window->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    return *window;
+
+  std::array<ui::AddressField*, 3> Fields() const {
+    return {window->addressField(), window->netmaskField(), window->gatewayField()};
+  }
+  // The LAN panel as "address netmask gateway choice": "-" for a blank
+  // field, brackets around a disabled one, "none" before any DHCP choice.
+  std::string Panel() const {
+    std::string out;
+    for (const ui::AddressField* field : Fields()) {
+      const std::string text = field->IsBlank() ? "-" : field->Text().toStdString();
+      out += (field->isEnabled() ? text : "[" + text + "]") + " ";
+    }
+    const QComboBox* dhcp = window->receiveDhcp();
+    return out + (dhcp->currentIndex() < 0 ? "none" : dhcp->currentText().toStdString());
+  }
+  // Every message shown, as "caption (icon): text".
+  Strings Messages() const {
+    static const char* const kIcons[] = {"none", "stop", "exclamation", "information"};
+    Strings out;
+    for (const app::UserMessage& m : prompts.messages) {
+      out.push_back(m.caption + " (" + kIcons[static_cast<int>(m.icon)] + "): " + m.text);
+    }
+    return out;
   }
 
   int RowOf(const std::string& address) const {
-    ui::ReportView* list = window->deviceList();
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-      if (ui::ReportView::CellText(list->topLevelItem(i), 1) == address) return i;
-    }
-    return -1;
+    const Strings addresses = Column(window->deviceList(), 1);
+    const auto found = std::find(addresses.begin(), addresses.end(), address);
+    return found == addresses.end() ? -1 : static_cast<int>(found - addresses.begin());
   }
-  void ClickRow(int row) {
-    ui::ReportView* list = window->deviceList();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualItemRect(list->topLevelItem(row)).center());
+  void Click(const std::string& address) {
+    const ui::ReportView* list = window->deviceList();
+    ClickList(list->visualItemRect(list->topLevelItem(RowOf(address))).center());
   }
-  void Click(const std::string& address) { ClickRow(RowOf(address)); }
-  void ClickBelowRows() {
-    ui::ReportView* list = window->deviceList();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      QPoint(10, list->viewport()->height() - 3));
-  }
+  void ClickBelowRows() { ClickList(QPoint(10, window->deviceList()->viewport()->height() - 3)); }
+  void ClickList(QPoint at) { QTest::mouseClick(window->deviceList()->viewport(), Qt::LeftButton, {}, at); }
+  void Press(int buttonId) { QTest::mouseClick(window->button(buttonId), Qt::LeftButton); }
 
-  std::vector<std::string> Column(ui::ReportView* list, int column) const {
-    std::vector<std::string> out;
+  static Strings Column(ui::ReportView* list, int column) {
+    Strings out;
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
       out.push_back(ui::ReportView::CellText(list->topLevelItem(i), column));
     }
     return out;
   }
-
   // Requests a device received with message type `type` and item `item`.
   static int Requests(const sim::SimDevice& device, uint8_t type, uint8_t item) {
-    const auto& log = device.requestLog();
-    return static_cast<int>(std::count_if(log.begin(), log.end(), [&](const auto& r) {
-      return r.size() > 21 && r[0] == type && r[21] == item;
-    }));
+    const auto matches = [&](const auto& r) { return r.size() > 21 && r[0] == type && r[21] == item; };
+    return static_cast<int>(std::ranges::count_if(device.requestLog(), matches));
   }
 
   platform::FakeClock clock;
@@ -127,12 +154,9 @@ struct TestBed {
   FakeSystemInfo system;
   ui::ScriptedPrompts prompts;
   ui::InlineBusyRunner busy;
-  std::unique_ptr<app::gui::MainWindow> window;
+  std::unique_ptr<MainWindow> window;
 
   sim::SimDevice* office;
-  sim::SimDevice* media;
-  sim::SimDevice* archive;
-  sim::SimDevice* studio;
 };
 
 }  // namespace kfw::testing

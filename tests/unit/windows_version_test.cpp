@@ -2,152 +2,79 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <string>
+#include <tuple>
+#include <vector>
 
 #include "platform/linux/linux_system_info.h"
 
 namespace kfw::app {
 namespace {
 
-using platform::PlatformFamily;
 using platform::VersionReport;
-
-struct VersionCase {
-  PlatformFamily platform;
-  int major;
-  int minor;
-  unsigned build;
-  const char* text;
-  int code;
-};
-void PrintTo(const VersionCase& c, std::ostream* os) {
-  *os << static_cast<int>(c.platform) << " " << c.major << "." << c.minor << " build " << c.build;
-}
-
-class GetWindowsVersionNameTest : public ::testing::TestWithParam<VersionCase> {};
-
-TEST_P(GetWindowsVersionNameTest, MapsTheReport) {
-  const VersionCase& c = GetParam();
-  const VersionReport report{c.platform, c.major, c.minor, c.build};
-  const WindowsVersionName name = GetWindowsVersionName(&report);
-  EXPECT_EQ(name.text, c.text);
-  EXPECT_EQ(name.code, c.code);
-  EXPECT_EQ(name.result, 1);
-}
-
-constexpr auto k9x = PlatformFamily::Windows9x;
-constexpr auto kNT = PlatformFamily::WindowsNT;
-constexpr auto kCE = PlatformFamily::WindowsCE;
+using enum platform::PlatformFamily;
 constexpr const char* kUnknown = "unknown Windows version";
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, GetWindowsVersionNameTest,
-    ::testing::Values(
-        VersionCase{k9x, 4, 0, 950, "Windows 95", 1},
-        VersionCase{k9x, 4, 3, 951, "Windows 95 SP1", 2},
-        VersionCase{k9x, 4, 0, 1080, "Windows 95 SP1", 2},
-        VersionCase{k9x, 4, 0, 1081, "Windows 95 OSR2", 3},
-        VersionCase{k9x, 4, 10, 1998, "Windows 98", 4},
-        VersionCase{k9x, 4, 10, 1999, "Windows 98 SP1", 5},
-        VersionCase{k9x, 4, 10, 2182, "Windows 98 SP1", 5},
-        VersionCase{k9x, 4, 10, 2183, "Windows 98 SE", 6},
-        VersionCase{k9x, 4, 10, 2222, "Windows 98 SE", 6},
-        VersionCase{k9x, 4, 90, 3000, "Windows ME", 7},
-        // Only the low 16 bits of the build count: 9x keeps the version there.
-        VersionCase{k9x, 4, 10, 0x040A07CEu, "Windows 98", 4},
-        VersionCase{k9x, 4, 0, 0x000103B6u, "Windows 95", 1},
-        VersionCase{kNT, 3, 51, 1057, "Windows NT 3.51", 101},
-        VersionCase{kNT, 4, 0, 1381, "Windows NT 4", 102},
-        VersionCase{kNT, 5, 0, 2195, "Windows 2000", 103},
-        VersionCase{kNT, 5, 1, 2600, "Windows XP", 104},
-        VersionCase{kNT, 6, 0, 6000, "Vista", 0},
-        VersionCase{kNT, 6, 1, 7601, "Vista", 0},
-        VersionCase{kCE, 5, 2, 1, "Windows CE", 201},
-        // Combinations the table does not name.
-        VersionCase{k9x, 4, 0, 949, kUnknown, 0},
-        VersionCase{k9x, 4, 10, 1997, kUnknown, 0},
-        VersionCase{k9x, 4, 50, 1998, kUnknown, 0},
-        VersionCase{k9x, 5, 0, 950, kUnknown, 0},
-        VersionCase{kNT, 5, 2, 3790, kUnknown, 0},
-        VersionCase{kNT, 3, 50, 807, kUnknown, 0},
-        VersionCase{kNT, 10, 0, 19045, kUnknown, 0},
-        VersionCase{PlatformFamily::Other, 6, 1, 0, kUnknown, 0}));
+auto Fields(const WindowsVersionName& n) { return std::tuple(n.text, n.code, n.result); }
+auto Fields(const VersionReport& r) { return std::tuple(r.platform, r.major, r.minor, r.build); }
 
-TEST(GetWindowsVersionNameTest, RefusedReportGivesResultZero) {
-  const WindowsVersionName name = GetWindowsVersionName(nullptr);
-  EXPECT_EQ(name.text, kUnknown);
-  EXPECT_EQ(name.code, 0);
-  EXPECT_EQ(name.result, 0);
-}
-
-class FakeSystemInfo final : public platform::SystemInfo {
- public:
+struct FakeSystem final : platform::SystemInfo {
+  FakeSystem(std::optional<VersionReport> r, std::string u) : report(r), user(std::move(u)) {}
+  bool Version(VersionReport& out) override { return report && (out = *report, true); }
+  std::string LoggedOnUser() override { return user; }
   std::optional<VersionReport> report;  // nothing: the system refuses
   std::string user;
-  bool Version(VersionReport& out) override {
-    if (!report) return false;
-    out = *report;
-    return true;
-  }
-  std::string LoggedOnUser() override { return user; }
 };
 
-struct PrefillCase {
-  const char* name;
-  std::optional<VersionReport> report;
-  std::string user;
-  std::optional<std::string> locked;
-};
-void PrintTo(const PrefillCase& c, std::ostream* os) { *os << c.name; }
-
-class LockedShareUserNameTest : public ::testing::TestWithParam<PrefillCase> {};
-
-TEST_P(LockedShareUserNameTest, LocksTheLogonNameOnlyOn98AndMe) {
-  const PrefillCase& c = GetParam();
-  FakeSystemInfo system;
-  system.report = c.report;
-  system.user = c.user;
-  EXPECT_EQ(LockedShareUserName(system), c.locked);
+TEST(GetWindowsVersionNameTest, NamesTheReportAndLocksTheLogonNameOnlyOn98AndMe) {
+  // Only the low 16 bits of the build count; 9x keeps its version in the high ones.
+  using Reports = std::vector<VersionReport>;
+  const struct { const char* text; int code; bool locks; Reports reports; } rows[] = {
+      {"Windows 95", 1, false, {{Windows9x, 4, 0, 950}}},
+      {"Windows 95 SP1", 2, false, {{Windows9x, 4, 3, 951}, {Windows9x, 4, 0, 1080}}},
+      {"Windows 95 OSR2", 3, false, {{Windows9x, 4, 0, 1081}}},
+      {"Windows 98", 4, true, {{Windows9x, 4, 10, 1998}, {Windows9x, 4, 10, 0x040A07CEu}}},
+      {"Windows 98 SP1", 5, true, {{Windows9x, 4, 10, 1999}, {Windows9x, 4, 10, 2182}}},
+      {"Windows 98 SE", 6, true, {{Windows9x, 4, 10, 2183}}},
+      {"Windows ME", 7, true, {{Windows9x, 4, 90, 3000}}},
+      {"Windows NT 3.51", 101, false, {{WindowsNT, 3, 51, 1057}}},
+      {"Windows NT 4", 102, false, {{WindowsNT, 4, 0, 1381}}},
+      {"Windows 2000", 103, false, {{WindowsNT, 5, 0, 2195}}},
+      {"Windows XP", 104, false, {{WindowsNT, 5, 1, 2600}}},
+      {"Vista", 0, false, {{WindowsNT, 6, 0, 6000}, {WindowsNT, 6, 1, 7601}}},
+      {"Windows CE", 201, false, {{WindowsCE, 5, 2, 1}}},
+      {kUnknown, 0, false, {{Windows9x, 4, 0, 949}, {Windows9x, 4, 10, 1997}}},
+      {kUnknown, 0, false, {{Windows9x, 4, 50, 1998}, {Windows9x, 5, 0, 950}}},
+      {kUnknown, 0, false, {{WindowsNT, 3, 50, 807}, {WindowsNT, 5, 2, 3790}}},
+      {kUnknown, 0, false, {{WindowsNT, 10, 0, 19045}, {Other, 6, 1, 0}}},
+  };
+  for (const auto& row : rows)
+    for (const VersionReport& r : row.reports) {
+      FakeSystem system(r, "alice");
+      EXPECT_EQ(Fields(GetWindowsVersionName(system)), std::tuple(row.text, row.code, 1))
+          << r.major << "." << r.minor << " build " << r.build;
+      EXPECT_EQ(LockedShareUserName(system).value_or("-"), row.locks ? "alice" : "-") << row.text;
+    }
+  FakeSystem refused(std::nullopt, "alice");
+  EXPECT_EQ(Fields(GetWindowsVersionName(nullptr)), std::tuple(kUnknown, 0, 0));
+  EXPECT_EQ(Fields(GetWindowsVersionName(refused)), std::tuple(kUnknown, 0, 0));
+  EXPECT_EQ(LockedShareUserName(refused), std::nullopt);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Systems, LockedShareUserNameTest,
-    ::testing::Values(
-        PrefillCase{"Win98", VersionReport{k9x, 4, 10, 1998}, "alice", "alice"},
-        PrefillCase{"Win98SE", VersionReport{k9x, 4, 10, 2222}, "alice", "alice"},
-        PrefillCase{"WinMe", VersionReport{k9x, 4, 90, 3000}, "bob", "bob"},
-        PrefillCase{"Win95", VersionReport{k9x, 4, 0, 950}, "alice", std::nullopt},
-        PrefillCase{"WinXP", VersionReport{kNT, 5, 1, 2600}, "alice", std::nullopt},
-        PrefillCase{"Win7", VersionReport{kNT, 6, 1, 7601}, "alice", std::nullopt},
-        PrefillCase{"Linux", VersionReport{PlatformFamily::Other, 6, 1, 0}, "alice", std::nullopt},
-        PrefillCase{"Refused", std::nullopt, "alice", std::nullopt},
-        // A logon name that cannot be read leaves the field for the user.
-        PrefillCase{"Win98NoName", VersionReport{k9x, 4, 10, 1998}, "", std::nullopt},
-        PrefillCase{"Win98NameTooLong", VersionReport{k9x, 4, 10, 1998}, std::string(128, 'u'),
-                    std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+TEST(LockedShareUserNameTest, ALogonNameThatCannotBeReadLeavesTheFieldEditable) {
+  FakeSystem system(VersionReport{Windows9x, 4, 10, 1998}, "");
+  EXPECT_EQ(LockedShareUserName(system), std::nullopt);
+  system.user = std::string(127, 'u');  // the longest name that can be read
+  EXPECT_EQ(LockedShareUserName(system), system.user);
+  system.user += "u";
+  EXPECT_EQ(LockedShareUserName(system), std::nullopt);
+}
 
 TEST(LinuxSystemInfoTest, ReleaseNumbersAndNoWindowsFamily) {
-  const VersionReport r = platform::VersionFromRelease("6.1.0-13-amd64");
-  EXPECT_EQ(r.platform, PlatformFamily::Other);
-  EXPECT_EQ(r.major, 6);
-  EXPECT_EQ(r.minor, 1);
-  EXPECT_EQ(r.build, 0u);
-  const VersionReport partial = platform::VersionFromRelease("5.15-rc2");
-  EXPECT_EQ(partial.major, 5);
-  EXPECT_EQ(partial.minor, 15);
-  EXPECT_EQ(partial.build, 0u);
-  const VersionReport full = platform::VersionFromRelease("4.19.289");
-  EXPECT_EQ(full.build, 289u);
-
+  EXPECT_EQ(Fields(platform::VersionFromRelease("6.1.0-13-amd64")), std::tuple(Other, 6, 1, 0u));
+  EXPECT_EQ(Fields(platform::VersionFromRelease("5.15-rc2")), std::tuple(Other, 5, 15, 0u));
+  EXPECT_EQ(Fields(platform::VersionFromRelease("4.19.289")), std::tuple(Other, 4, 19, 289u));
   platform::LinuxSystemInfo system;
-  VersionReport report;
-  ASSERT_TRUE(system.Version(report));
-  EXPECT_EQ(report.platform, PlatformFamily::Other);
-  EXPECT_GT(report.major, 0);
-  EXPECT_EQ(GetWindowsVersionName(system).text, kUnknown);
-  EXPECT_EQ(LockedShareUserName(system), std::nullopt);
+  EXPECT_EQ(Fields(GetWindowsVersionName(system)), std::tuple(kUnknown, 0, 1));
 }
 
 }  // namespace
