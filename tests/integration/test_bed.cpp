@@ -7,43 +7,20 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace kfw::integration {
-namespace {
-
-std::string Script() { return std::string(KFW_SOURCE_DIR) + "/scripts/demo-network"; }
-
-void PutU32(Bytes& b, std::size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-Bytes Targeted(uint8_t type, const Bytes& clientId, const Bytes& deviceId, uint8_t item,
-               std::size_t size) {
-  Bytes b(size, 0);
-  b[0] = type;
-  std::copy(clientId.begin(), clientId.end(), b.begin() + 1);
-  std::copy(deviceId.begin(), deviceId.end(), b.begin() + 11);
-  b[21] = item;
-  return b;
-}
-
-}  // namespace
-
-TestBed::TestBed(std::string prefix, std::vector<std::string> startArgs,
-                 std::map<int, std::string> configs)
-    : prefix_(std::move(prefix)), startArgs_(std::move(startArgs)), configs_(std::move(configs)) {}
-
-TestBed::~TestBed() { Down(); }
 
 bool TestBed::RunScript(const std::string& args, std::string& output) const {
-  const std::string command = Script() + " " + args + " 2>&1";
+  const std::string command =
+      std::string(KFW_SOURCE_DIR) + "/scripts/demo-network " + args + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return false;
   std::array<char, 512> chunk{};
@@ -64,31 +41,27 @@ void TestBed::Up() {
     skip_ = "needs root: the test bed is built from network namespaces (CI runs these tests as root)";
     return;
   }
-  std::string dir = "/tmp/kfw-it-" + prefix_ + "-XXXXXX";
+  std::string dir = "/tmp/kfw-it-" + setup_.prefix + "-XXXXXX";
   if (!mkdtemp(dir.data())) {
     failure_ = "mkdtemp: " + std::string(std::strerror(errno));
     return;
   }
   workDir_ = dir;
-  std::string args = "start --prefix " + prefix_ + " --state-dir " + workDir_ + " --build-dir " +
-                     std::string(KFW_BINARY_DIR);
-  if (!configs_.empty()) {
-    for (const auto& [segment, text] : configs_) {
-      std::ofstream(workDir_ + "/seg" + std::to_string(segment) + ".conf") << text;
-    }
-    args += " --config-dir " + workDir_;
+  std::string args = "start --prefix " + setup_.prefix + " --segments " +
+                     std::to_string(setup_.segments) + " --state-dir " + workDir_ +
+                     " --build-dir " + KFW_BINARY_DIR + " " + setup_.startArgs;
+  for (const auto& [segment, text] : setup_.configs) {
+    std::ofstream(workDir_ + "/seg" + std::to_string(segment) + ".conf") << text;
   }
-  for (const auto& a : startArgs_) args += " " + a;
+  if (!setup_.configs.empty()) args += " --config-dir " + workDir_;
 
   homeNs_ = open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
   std::string output;
   started_ = true;  // a half-started network is cleaned up by Down as well
   if (!RunScript(args, output)) {
     failure_ = "demo-network " + args + " failed:\n" + output;
-    return;
-  }
-  if (homeNs_ < 0 || !EnterNamespace(prefix_ + "-ws")) {
-    skip_ = "cannot enter network namespace " + prefix_ + "-ws: " + std::strerror(errno);
+  } else if (homeNs_ < 0 || !EnterNamespace(setup_.prefix + "-ws")) {
+    skip_ = "cannot enter network namespace " + setup_.prefix + "-ws: " + std::strerror(errno);
   }
 }
 
@@ -102,7 +75,7 @@ void TestBed::Down() {
   }
   if (started_) {
     std::string output;
-    RunScript("stop --prefix " + prefix_ + " --state-dir " + workDir_, output);
+    RunScript("stop --prefix " + setup_.prefix + " --state-dir " + workDir_, output);
     started_ = false;
   }
   if (!workDir_.empty()) {
@@ -112,20 +85,33 @@ void TestBed::Down() {
   }
 }
 
-std::vector<std::string> TestBed::LoggedRequests(int segment) const {
-  std::vector<std::string> requests;
-  std::ifstream in(workDir_ + "/seg" + std::to_string(segment) + ".log");
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    std::string ms, interfaceName, hex;
-    if (fields >> ms >> interfaceName >> hex) requests.push_back(hex);
+std::map<int, std::vector<std::string>> TestBed::LoggedRequests() const {
+  std::map<int, std::vector<std::string>> requests;
+  for (int segment = 1; segment <= setup_.segments; ++segment) {
+    auto& logged = requests[segment];
+    std::ifstream in(workDir_ + "/seg" + std::to_string(segment) + ".log");
+    std::string line, ms, interfaceName, hex;
+    while (std::getline(in, line)) {
+      if (std::istringstream(line) >> ms >> interfaceName >> hex) logged.push_back(hex);
+    }
   }
   return requests;
 }
 
+std::map<int, std::vector<std::string>> TestBed::RequestsDuring(
+    const std::function<void()>& action) const {
+  auto sent = LoggedRequests();
+  action();
+  for (auto& [segment, after] : LoggedRequests()) {
+    auto& before = sent[segment];
+    before.assign(after.begin() + static_cast<long>(std::min(before.size(), after.size())),
+                  after.end());
+  }
+  return sent;
+}
+
 int TestBed::SegmentSocket(int segment) {
-  if (!EnterNamespace(prefix_ + "-seg" + std::to_string(segment))) return -1;
+  if (!EnterNamespace(setup_.prefix + "-seg" + std::to_string(segment))) return -1;
   const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd >= 0) {
     ip_mreqn out{};
@@ -136,8 +122,8 @@ int TestBed::SegmentSocket(int segment) {
     segmentSockets_.push_back(fd);
   }
   // The socket stays in the segment's network; the process goes back.
-  if (!EnterNamespace(prefix_ + "-ws")) {
-    ADD_FAILURE() << "cannot return to " << prefix_ << "-ws";
+  if (!EnterNamespace(setup_.prefix + "-ws")) {
+    ADD_FAILURE() << "cannot return to " << setup_.prefix << "-ws";
     return -1;
   }
   return fd;
@@ -153,41 +139,29 @@ std::string Hex(const Bytes& bytes) {
   return out;
 }
 
-Bytes DiscoverRequest(const Bytes& clientId) {
-  Bytes b(11, 0);
-  b[0] = 1;
+double SecondsFor(const std::function<void()>& action) {
+  const auto start = std::chrono::steady_clock::now();
+  action();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+Bytes Request(const Bytes& clientId, uint8_t type, const Bytes& deviceId, uint8_t item,
+              const std::string& payload, const std::string& netmask,
+              const std::string& gateway) {
+  Bytes b(type == 1 ? 11 : type == 3 ? 28 : 60, 0);
+  b[0] = type;
   std::copy(clientId.begin(), clientId.end(), b.begin() + 1);
-  return b;
-}
-
-Bytes QueryRequest(const Bytes& clientId, const Bytes& deviceId, uint8_t item) {
-  return Targeted(3, clientId, deviceId, item, 28);
-}
-
-Bytes LoginRequest(const Bytes& clientId, const Bytes& deviceId, const std::string& user,
-                   const std::string& password) {
-  Bytes b = Targeted(3, clientId, deviceId, 4, 28);
-  b.insert(b.end(), user.begin(), user.end());
-  b.push_back(0x55);
-  b.push_back(0xAA);
-  b.insert(b.end(), password.begin(), password.end());
-  PutU32(b, 24, static_cast<uint32_t>(b.size() - 28));
-  return b;
-}
-
-Bytes SetRequest(const Bytes& clientId, const Bytes& deviceId, uint8_t item,
-                 const std::string& netmask, const std::string& gateway,
-                 const std::string& payload) {
-  Bytes b = Targeted(5, clientId, deviceId, item, 60);
+  if (type == 1) return b;
+  std::copy(deviceId.begin(), deviceId.end(), b.begin() + 11);
+  b[21] = item;
   std::copy(netmask.begin(), netmask.end(), b.begin() + 24);
   std::copy(gateway.begin(), gateway.end(), b.begin() + 40);
-  PutU32(b, 56, static_cast<uint32_t>(payload.size()));
+  // The payload's length closes the header.
+  for (std::size_t i = 0; i < 4; ++i) {
+    b[b.size() - 4 + i] = static_cast<uint8_t>(payload.size() >> (8 * i));
+  }
   b.insert(b.end(), payload.begin(), payload.end());
   return b;
-}
-
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 }  // namespace kfw::integration

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -23,13 +23,22 @@
 namespace kfw::integration {
 
 using Bytes = std::vector<uint8_t>;
+using protocol::ManagementClient;
+
+// What `demo-network start` is given: the namespaces' prefix, the number of
+// segments, further arguments, and the configuration file of each segment
+// that has one (by segment number).
+struct BedSetup {
+  std::string prefix;
+  int segments;
+  std::string startArgs;
+  std::map<int, std::string> configs;
+};
 
 class TestBed {
  public:
-  // `configs` maps a segment number to the text of its configuration file.
-  TestBed(std::string prefix, std::vector<std::string> startArgs,
-          std::map<int, std::string> configs = {});
-  ~TestBed();
+  explicit TestBed(BedSetup setup) : setup_(std::move(setup)) {}
+  ~TestBed() { Down(); }
 
   // Starts the network and enters its workstation namespace. Sets
   // skipReason() when the machine cannot host the test bed (not root, or the
@@ -40,10 +49,10 @@ class TestBed {
 
   const std::string& skipReason() const { return skip_; }
   const std::string& failure() const { return failure_; }
-  const std::string& prefix() const { return prefix_; }
 
-  // Requests a segment's simulator received so far, as lower-case hex.
-  std::vector<std::string> LoggedRequests(int segment) const;
+  // The requests each segment's simulator received while `action` ran, as
+  // lower-case hex.
+  std::map<int, std::vector<std::string>> RequestsDuring(const std::function<void()>& action) const;
 
   // A UDP socket that lives in the segment's namespace (a "device" of the
   // segment), sending out of its bridge. -1 on failure.
@@ -51,29 +60,46 @@ class TestBed {
 
  private:
   bool RunScript(const std::string& args, std::string& output) const;
+  // Every request each segment's simulator has received so far.
+  std::map<int, std::vector<std::string>> LoggedRequests() const;
   bool EnterNamespace(const std::string& name);
 
-  std::string prefix_;
-  std::vector<std::string> startArgs_;
-  std::map<int, std::string> configs_;
-  std::string workDir_;
-  std::string skip_;
-  std::string failure_;
+  BedSetup setup_;
+  std::string workDir_, skip_, failure_;
   int homeNs_ = -1;  // the namespace the process started in
   bool started_ = false;
   std::vector<int> segmentSockets_;
 };
 
-std::string Hex(const Bytes& bytes);
+// A suite whose tests share one test bed, started before its first test; a
+// test is skipped or fails when the bed is not up.
+template <const BedSetup& kSetup>
+class OnTestBed : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    bed_ = std::make_unique<TestBed>(kSetup);
+    bed_->Up();
+  }
+  static void TearDownTestSuite() { bed_.reset(); }
+  void SetUp() override {
+    if (!bed_->skipReason().empty()) GTEST_SKIP() << bed_->skipReason();
+    if (!bed_->failure().empty()) FAIL() << bed_->failure();
+  }
 
-// The requests of the management protocol, byte for byte.
-Bytes DiscoverRequest(const Bytes& clientId);
-Bytes QueryRequest(const Bytes& clientId, const Bytes& deviceId, uint8_t item);
-Bytes LoginRequest(const Bytes& clientId, const Bytes& deviceId, const std::string& user,
-                   const std::string& password);
-Bytes SetRequest(const Bytes& clientId, const Bytes& deviceId, uint8_t item,
-                 const std::string& netmask, const std::string& gateway,
-                 const std::string& payload);
+  static inline std::unique_ptr<TestBed> bed_;
+};
+
+std::string Hex(const Bytes& bytes);
+double SecondsFor(const std::function<void()>& action);
+
+inline const std::string kLoginSeparator = "\x55\xAA";
+
+// A request of the management protocol, byte for byte: discovery (type 1),
+// query (3) or set (5) of `item` to `deviceId`, with its payload and, for a
+// set, the netmask and gateway fields.
+Bytes Request(const Bytes& clientId, uint8_t type, const Bytes& deviceId = {}, uint8_t item = 0,
+              const std::string& payload = "", const std::string& netmask = "",
+              const std::string& gateway = "");
 
 // One copy of the program on the workstation: its own sockets and client id.
 // Create it only inside the workstation namespace.
@@ -93,20 +119,9 @@ struct Workstation {
 
   platform::LinuxSocketLayer sockets;
   platform::SystemClock clock;
-  protocol::ManagementClient client{sockets, clock};
+  ManagementClient client{sockets, clock};
   std::ostringstream diagnostics;
   bool started = false;
 };
 
-// Seconds since `start`, for duration checks.
-double SecondsSince(std::chrono::steady_clock::time_point start);
-
 }  // namespace kfw::integration
-
-// In a fixture's SetUp: skips or fails the test when its test bed is not up.
-#define KFW_REQUIRE_TEST_BED(bed)                                    \
-  do {                                                               \
-    if (!(bed)) GTEST_SKIP() << "test bed not created";              \
-    if (!(bed)->skipReason().empty()) GTEST_SKIP() << (bed)->skipReason(); \
-    if (!(bed)->failure().empty()) FAIL() << (bed)->failure();       \
-  } while (0)
