@@ -59,7 +59,9 @@ QTreeWidgetItem* ReportView::SelectedRow() const {
 
 void ReportView::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
+    // Every press starts a click of its own, whatever came before it.
     pressed_ = true;
+    doubleClick_ = false;
     // A click below the rows leaves no row selected.
     if (itemAt(event->position().toPoint()) == nullptr) clearSelection();
   }
@@ -67,20 +69,24 @@ void ReportView::mousePressEvent(QMouseEvent* event) {
 }
 
 void ReportView::mouseDoubleClickEvent(QMouseEvent* event) {
-  // The second click of a double click is not a click of its own.
-  if (event->button() == Qt::LeftButton) doubleClick_ = true;
+  // The second press of a double click is not a click of its own. The flag is
+  // set first: where the view treats the second press as a plain press (on
+  // empty space, or on another row than the first), that press clears it
+  // again and its release counts as a click.
+  if (event->button() == Qt::LeftButton) {
+    pressed_ = true;
+    doubleClick_ = true;
+  }
   QTreeWidget::mouseDoubleClickEvent(event);
 }
 
 void ReportView::mouseReleaseEvent(QMouseEvent* event) {
   QTreeWidget::mouseReleaseEvent(event);
   if (event->button() != Qt::LeftButton || !pressed_) return;
+  const bool click = !doubleClick_;
   pressed_ = false;
-  if (doubleClick_) {
-    doubleClick_ = false;
-    return;
-  }
-  emit mouseClicked();
+  doubleClick_ = false;
+  if (click) emit mouseClicked();
 }
 
 }  // namespace kfw::ui
