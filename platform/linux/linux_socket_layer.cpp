@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace kfw::platform {
@@ -72,8 +73,30 @@ SocketHandle LinuxSocketLayer::OpenSendSocket() {
 
 SocketHandle LinuxSocketLayer::OpenReceiveSocket(const std::string& localAddress, uint16_t port,
                                                  const std::string& group) {
+  const std::string device = InterfaceOf(localAddress);
+  if (device.empty()) {
+    std::fprintf(stderr, "receive socket for %s not opened: no interface carries that address\n",
+                 localAddress.c_str());
+    return kNoSocket;
+  }
+  return OpenReceiveSocketOn(device, localAddress, port, group);
+}
+
+SocketHandle LinuxSocketLayer::OpenReceiveSocketOn(const std::string& device,
+                                                   const std::string& localAddress, uint16_t port,
+                                                   const std::string& group) {
   const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return kNoSocket;
+
+  // Without its interface binding the socket would hear every interface and
+  // file other segments' replies under this slot: such a slot stays deaf.
+  if (setsockopt(fd, SOL_SOCKET, SO_BINDTODEVICE, device.c_str(),
+                 static_cast<socklen_t>(device.size())) != 0) {
+    std::fprintf(stderr, "receive socket for %s not opened: cannot tie it to interface %s: %s\n",
+                 localAddress.c_str(), device.c_str(), std::strerror(errno));
+    ::close(fd);
+    return kNoSocket;
+  }
   open_[fd] = true;
 
   // Failures below are not fatal: the slot stays, and simply hears nothing.
@@ -82,11 +105,6 @@ SocketHandle LinuxSocketLayer::OpenReceiveSocket(const std::string& localAddress
   const int size = kReceiveBuffer;
   if (setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0) {
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-  }
-  const std::string device = InterfaceOf(localAddress);
-  if (!device.empty()) {
-    setsockopt(fd, SOL_SOCKET, SO_BINDTODEVICE, device.c_str(),
-               static_cast<socklen_t>(device.size()));
   }
   sockaddr_in any{};
   any.sin_family = AF_INET;

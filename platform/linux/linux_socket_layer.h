@@ -27,6 +27,11 @@ class LinuxSocketLayer final : public SocketLayer {
   int WaitReadable(SocketHandle socket, Millis timeout) override;
   long Receive(SocketHandle socket, std::span<uint8_t> buffer) override;
 
+  // The receive socket of OpenReceiveSocket, tied to the interface named
+  // `device`; kNoSocket, with one line on standard error, when the socket
+  // cannot be tied to it.
+  SocketHandle OpenReceiveSocketOn(const std::string& device, const std::string& localAddress,
+                                   uint16_t port, const std::string& group);
   // Name of the interface that carries `localAddress`, or "".
   static std::string InterfaceOf(const std::string& localAddress);
 
