@@ -111,7 +111,8 @@ std::size_t ManagementClient::RunExchange(const Exchange& exchange, int slot,
     const milliseconds wait = std::min(exchange.wait, Remaining(clock_.Now(), deadline));
     if (sockets_.WaitReadable(receive, wait) == 1) {
       reply.fill(0);
-      const long n = sockets_.Receive(receive, std::span<uint8_t>(reply.data(), kMaxKept));
+      // One byte more than is kept tells a datagram the limit cut.
+      const long n = sockets_.Receive(receive, reply);
       if (n < 0) continue;  // a failed read counts no cycle
       const Reply answer(std::span<const uint8_t>(reply.data(), static_cast<std::size_t>(n)));
       if (answer.Byte(0) != exchange.replyType) continue;  // nor does a datagram of another type
@@ -121,7 +122,11 @@ std::size_t ManagementClient::RunExchange(const Exchange& exchange, int slot,
         case Sender::NewAddress: senderOk = answer.SenderAddress() == newAddress.view(); break;
         case Sender::Any: break;
       }
-      if (answer.MatchesClient(clientId) && senderOk) return answer.size();
+      if (answer.size() >= exchange.minSize && answer.MatchesClient(clientId) && senderOk) {
+        replyCut_ = static_cast<std::size_t>(n) > kMaxKept;
+        reply[answer.size()] = 0;
+        return answer.size();
+      }
     }
     if (++counted > exchange.cycles - 1) return 0;
     clock_.Sleep(timing_.pause);
@@ -143,7 +148,12 @@ int ManagementClient::ValueQuery(uint8_t item, int cycles, int drainCycles, cons
   const Exchange exchange{MSG_QUERY_REPLY, cycles, timing_.wait, Sender::Selected, drainCycles};
   const std::size_t n = RunExchange(exchange, slot, request, size, reply);
   if (n == 0) return 0;
-  const std::string value = Reply(std::span<const uint8_t>(reply.data(), n)).QueryValue();
+  std::string value = Reply(std::span<const uint8_t>(reply.data(), n)).QueryValue();
+  // A share list the receive limit cut ends in a piece of a name: drop it.
+  if (item == QUERY_SHARE_LIST && replyCut_ && kQueryHeaderSize + value.size() == n) {
+    const std::size_t colon = value.rfind(':');
+    value.resize(colon == std::string::npos ? 0 : colon);
+  }
   if (label) {
     *diagnostics_ << label << '=' << value << '\n';
     diagnostics_->flush();
@@ -160,7 +170,9 @@ int ManagementClient::LoginAdministrator() {
   Buffer reply{};
   const std::size_t size =
       BuildLoginRequest(request, clientId, record->deviceId, adminUser.view(), adminPassword.view());
-  const Exchange exchange{MSG_QUERY_REPLY, 11, timing_.wait, Sender::Selected, 0};
+  // The verdict byte follows the header: a reply without it is no verdict.
+  const Exchange exchange{MSG_QUERY_REPLY, 11, timing_.wait, Sender::Selected, 0,
+                          kQueryHeaderSize + 1};
   const std::size_t n = RunExchange(exchange, record->interfaceIndex, request, size, reply);
   if (n == 0) return 0;
   // The verdict byte is signed: 0xFF is -1, which still means accepted.

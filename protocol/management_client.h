@@ -123,10 +123,12 @@ class ManagementClient {
     milliseconds wait;
     Sender sender;
     int drainCycles;  // 0: no drain
+    std::size_t minSize = FixedPartSize(replyType);  // shorter datagrams are no answer
   };
 
   // Sends `request` to the device of `record` and waits for its answer;
-  // the matching reply is copied into `reply`. Returns its size or 0.
+  // the matching reply is copied into `reply`. Returns the bytes kept (at
+  // most kMaxKept) or 0; replyCut_ tells whether the datagram was longer.
   std::size_t RunExchange(const Exchange& exchange, int slot, const Buffer& request,
                           std::size_t requestSize, Buffer& reply);
   int ValueQuery(uint8_t item, int cycles, int drainCycles, const char* label,
@@ -145,6 +147,7 @@ class ManagementClient {
   platform::SocketLayer& sockets_;
   platform::Clock& clock_;
   ExchangeTiming timing_;
+  bool replyCut_ = false;
   bool started_ = false;
   bool libraryStarted_ = false;
   std::vector<platform::Socket> sendSockets_;

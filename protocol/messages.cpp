@@ -113,6 +113,17 @@ bool MatchClientId(const Reply& reply, const ClientId& clientId) {
   return reply.MatchesClient(clientId);
 }
 
+std::size_t FixedPartSize(uint8_t type) {
+  switch (type) {
+    case MSG_DISCOVER_REPLY_BASIC: return 60;
+    case MSG_DISCOVER_REPLY_TYPED: return 72;
+    case MSG_DISCOVER_REPLY_MODEL: return 104;
+    case MSG_QUERY_REPLY: return kQueryHeaderSize;
+    case MSG_SET_REPLY: return 21;
+    default: return 0;
+  }
+}
+
 bool PassesCategoryFilter(const Reply& reply, int category, int subcategory) {
   const uint8_t type = reply.Byte(0);
   if (type == MSG_DISCOVER_REPLY_BASIC) return true;
@@ -129,6 +140,7 @@ std::optional<DiscoveryInfo> ParseDiscoveryReply(const Reply& reply) {
     case MSG_DISCOVER_REPLY_MODEL: lengthAt = 100; break;
     default: return std::nullopt;
   }
+  if (reply.size() < FixedPartSize(reply.Byte(0))) return std::nullopt;
   DiscoveryInfo info;
   info.address = reply.SenderAddress();
   info.netmask = reply.Field(24, 16);

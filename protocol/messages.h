@@ -106,9 +106,15 @@ struct DiscoveryInfo {
   std::string model;  // type 8 only
 };
 
+// Bytes a reply of `type` needs to hold its fixed part: the header with the
+// device id, for a query reply the whole 28-byte header, for a discovery reply
+// every field up to the name length. A shorter datagram is not a reply.
+std::size_t FixedPartSize(uint8_t type);
+
 // True for types 2, 7 and 8 that pass the category filters (0 accepts any).
 bool PassesCategoryFilter(const Reply& reply, int category, int subcategory);
-// Reads a discovery reply of type 2, 7 or 8; nothing for any other type.
+// Reads a discovery reply of type 2, 7 or 8; nothing for any other type or
+// for one too short to hold its fixed part.
 std::optional<DiscoveryInfo> ParseDiscoveryReply(const Reply& reply);
 
 // Share names of a share-list value: split at ':', empty pieces dropped,

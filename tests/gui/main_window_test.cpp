@@ -63,6 +63,9 @@ TEST(MainWindowTest, OnlyAClickOnARowSelectsADevice) {
 
 TEST(MainWindowTest, TheClickAfterADoubleClickStillSelects) {
   TestBed bed;
+  auto quiet = Device("Quiet-NAS", "192.168.1.58");
+  quiet.ignoreItems = {protocol::QUERY_SSL};
+  bed.network.AddDevice(0, quiet);
   MainWindow& window = bed.Open();
   QWidget* viewport = window.deviceList()->viewport();
   const auto rowAt = [&](const std::string& address) {
@@ -96,6 +99,10 @@ TEST(MainWindowTest, TheClickAfterADoubleClickStillSelects) {
   // One selection per click, never one for the second press of a double click.
   const std::string ssl = bed.diagnostics.str();
   EXPECT_EQ(std::count(ssl.begin(), ssl.end(), '\n'), 6);
+  // The last device's secure-console answer never outlives a click.
+  bed.client.sslValue = "1";
+  bed.Click("192.168.1.58");
+  EXPECT_EQ(bed.client.sslValue, "");
 }
 
 TEST(MainWindowTest, SubnetTestEnablesTheCommandsThatNeedAReachableDevice) {

@@ -107,8 +107,11 @@ TEST_F(ClientTest, StartNetworkSlotsAndClientId) {
   const ClientId expected{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0, 0, 0, 0};
   EXPECT_EQ(client.clientId, expected);
 
-  // Each slot closes its send socket, then its receive socket.
+  // Silence: 100 ms of sending, 32 waits of 10 ms and 31 pauses of 20 ms per slot.
+  const auto start = clock.Now();
   client.DiscoverDevices(3, 3);
+  EXPECT_EQ(Elapsed(start), milliseconds(8 * 1040));
+  // Each slot closes its send socket, then its receive socket.
   client.StopNetwork();
   ASSERT_GE(net.closeOrder().size(), 4u);
   EXPECT_EQ(net.closeOrder()[0], "send 192.168.1.5");
@@ -163,27 +166,70 @@ TEST_F(ClientTest, TargetedOperationsWithoutARecordSendNothing) {
   EXPECT_EQ(client.sslValue, "old");
 }
 
-TEST_F(ClientTest, SilentDeviceUsesTheWholeBudget) {
+// Each exchange's request, drain, cycle limit and wait, and the shortest
+// datagram it takes for an answer.
+TEST_F(ClientTest, EveryExchangeKeepsItsBudgetAndNeedsAWholeReply) {
+  using M = ManagementClient;
+  const struct {
+    int (M::*run)();
+    uint8_t item;
+    int drain, cycles, waitMs;
+  } ops[] = {
+      {&M::QueryShareList, QUERY_SHARE_LIST, 11, 21, 10}, {&M::QuerySsl, QUERY_SSL, 11, 21, 10},
+      {&M::QuerySharename, QUERY_SHARENAME, 11, 21, 10},  {&M::QueryIdeok, QUERY_IDEOK, 11, 21, 10},
+      {&M::QueryBtFirmware, QUERY_BT_FIRMWARE, 11, 21, 10}, {&M::QueryDomain, QUERY_DOMAIN, 11, 21, 10},
+      {&M::QueryCodepage, QUERY_CODEPAGE, 11, 11, 10},    {&M::QueryWorkgroup, QUERY_WORKGROUP, 6, 11, 10},
+      {&M::LoginAdministrator, QUERY_ADMIN_LOGIN, 0, 11, 10},
+      {&M::SetStaticAddress, SET_STATIC_ADDRESS, 0, 101, 10}, {&M::SetDhcpClient, SET_DHCP_CLIENT, 0, 101, 1000},
+      {&M::SetAccessMode, SET_ACCESS_MODE, 0, 11, 10},    {&M::SetControl, SET_CONTROL, 0, 11, 10},
+      {&M::SetAddon, SET_ADDON, 0, 11, 10},               {&M::SetCodepage, SET_CODEPAGE, 0, 11, 10},
+      {&M::SetWorkgroup, SET_WORKGROUP, 0, 11, 10},
+  };
   Start();
   DiscoverOne();
-  client.sslValue = "keep";
-  auto start = clock.Now();
-  EXPECT_EQ(client.QuerySsl(), 0);
-  // 11 drain waits, 21 counted waits of 10 ms and 20 pauses of 100 ms.
-  EXPECT_EQ(Elapsed(start), milliseconds(110 + 210 + 2000));
-  EXPECT_EQ(client.sslValue, "keep");
-  ASSERT_EQ(net.sent().size(), 1u) << "a request is never repeated";
-  EXPECT_EQ(net.sent()[0].interfaceAddress, "192.168.1.5");
+  client.newAddress = "192.168.1.20";  // the address change answers from where it is
+  for (const auto& op : ops) {
+    SCOPED_TRACE(int(op.item));
+    const bool set = op.drain == 0 && op.item != QUERY_ADMIN_LOGIN;
+    net.ClearSent();
+    auto start = clock.Now();
+    EXPECT_EQ((client.*op.run)(), 0);
+    EXPECT_EQ(Elapsed(start), milliseconds(op.drain * 10 + op.cycles * op.waitMs + (op.cycles - 1) * 100));
+    ASSERT_EQ(net.sent().size(), 1u) << "a request is never repeated";
+    EXPECT_EQ(net.sent()[0].bytes[0], set ? MSG_SET : MSG_QUERY);
+    EXPECT_EQ(net.sent()[0].bytes[21], op.item);
 
-  start = clock.Now();
-  EXPECT_EQ(client.LoginAdministrator(), 0);
-  EXPECT_EQ(Elapsed(start), milliseconds(110 + 1000));
-  start = clock.Now();
-  EXPECT_EQ(client.SetStaticAddress(), 0);
-  EXPECT_EQ(Elapsed(start), milliseconds(1010 + 10000));
-  start = clock.Now();
-  EXPECT_EQ(client.SetDhcpClient(), 0);
-  EXPECT_EQ(Elapsed(start), milliseconds(101000 + 10000));
+    // A reply cut short of its fixed part is no answer: the login's verdict
+    // byte, the query header, the set reply's device address.
+    Bytes whole = set ? Header(MSG_SET_REPLY, "192.168.1.20") : QueryReply("192.168.1.20", "");
+    if (op.item == QUERY_ADMIN_LOGIN) whole.push_back(1);
+    for (std::size_t n = 1; n < whole.size(); ++n) {
+      net.Inject(1, Bytes(whole.begin(), whole.begin() + n), milliseconds(op.drain * 10 + 5));
+      EXPECT_EQ((client.*op.run)(), 0) << n;
+    }
+    net.Inject(1, whole, milliseconds(op.drain * 10 + 5));
+    EXPECT_EQ((client.*op.run)(), 1);
+  }
+  EXPECT_EQ(client.sslValue, "") << "a whole reply with an empty value is a real answer";
+}
+
+TEST_F(ClientTest, ShareListCutByTheReceiveLimitLosesOnlyItsLastPiece) {
+  Start();
+  DiscoverOne();
+  // 4067 value bytes are kept: 406 names of 9 letters and a colon, then 7 more.
+  std::string value;
+  for (int i = 0; i < 500; ++i) value += "share" + std::to_string(1000 + i) + ":";
+  net.Inject(1, QueryReply("192.168.1.20", value), milliseconds(120));
+  EXPECT_EQ(client.QueryShareList(), 1);
+  ASSERT_EQ(client.shareList.count(), 406);
+  EXPECT_EQ(client.shareList.names().back(), "share1405");
+
+  // A datagram that ends at the limit itself was not cut.
+  value.resize(4067 - 7);
+  value += "lastone";
+  net.Inject(1, QueryReply("192.168.1.20", value), milliseconds(120));
+  EXPECT_EQ(client.QueryShareList(), 1);
+  EXPECT_EQ(client.shareList.names().back(), "lastone");
 }
 
 TEST_F(ClientTest, ValueQueriesStoreCutValuesAndWriteDiagnostics) {
@@ -257,6 +303,13 @@ TEST_F(ClientTest, LoginVerdictIsSigned) {
     net.Inject(1, reply, milliseconds(20));
     EXPECT_EQ(client.LoginAdministrator(), result) << int(byte);
   }
+  // A reply cut before its verdict is none: the whole one after it decides.
+  const Bytes cut = QueryReply("192.168.1.20", "");
+  net.Inject(1, cut, milliseconds(20));
+  Bytes whole = cut;
+  whole.push_back(1);
+  net.Inject(1, whole, milliseconds(30));
+  EXPECT_EQ(client.LoginAdministrator(), 1);
   ASSERT_FALSE(net.sent().empty());
   EXPECT_EQ(net.sent().back().bytes.size(), 35u);
 }

@@ -141,22 +141,26 @@ TEST(DiscoveryReplies, NamesAreCutToTheRecordAndTheDatagram) {
   huge[100] = huge[101] = huge[102] = huge[103] = 0xFF;
   EXPECT_EQ(ParseDiscoveryReply(Reply(huge))->name, "abc");
 
-  // Cut inside the netmask: what is missing reads as zero.
-  auto shortReply = DiscoveryReply(8, "abc", 3, 3, "M");
-  shortReply.resize(30);
-  const auto info = ParseDiscoveryReply(Reply(shortReply));
-  ASSERT_TRUE(info);
-  EXPECT_EQ(info->netmask, "255.25");
-  EXPECT_EQ(info->gateway, "");
-  EXPECT_EQ(info->model, "");
-  EXPECT_EQ(info->name, "");
-
   // A field of its full width has no terminator and stops at its end.
   auto wide = DiscoveryReply(8, "x", 3, 3, std::string(32, 'M'));
   std::fill(wide.begin() + 24, wide.begin() + 40, '9');
   const auto wideInfo = ParseDiscoveryReply(Reply(wide));
   EXPECT_EQ(wideInfo->netmask, std::string(16, '9'));
   EXPECT_EQ(wideInfo->model, std::string(32, 'M'));
+}
+
+TEST(DiscoveryReplies, TooShortForTheFixedPartIsNoReply) {
+  for (const auto& [type, fixed] : std::vector<std::pair<uint8_t, std::size_t>>{{2, 60}, {7, 72}, {8, 104}}) {
+    const auto whole = DiscoveryReply(type, "", 3, 3, "M");
+    ASSERT_EQ(whole.size(), fixed);
+    for (std::size_t n = 0; n < fixed; ++n) {
+      EXPECT_FALSE(ParseDiscoveryReply(Reply(std::span(whole.data(), n)))) << int(type) << "/" << n;
+    }
+    const auto info = ParseDiscoveryReply(Reply(whole));
+    ASSERT_TRUE(info) << int(type);
+    EXPECT_EQ(info->address, "192.168.1.20");
+    EXPECT_EQ(info->name, "");
+  }
 }
 
 TEST(DiscoveryReplies, CategoryFilter) {
