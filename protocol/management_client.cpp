@@ -6,6 +6,8 @@
 #include <memory>
 #include <random>
 
+#include "protocol/safe_text.h"
+
 namespace kfw::protocol {
 namespace {
 
@@ -145,7 +147,8 @@ int ManagementClient::ValueQuery(uint8_t item, int cycles, int drainCycles, cons
   if (n == 0) return 0;
   const std::string value = Reply(std::span<const uint8_t>(reply.data(), n)).QueryValue();
   if (label) {
-    *diagnostics_ << label << '=' << value << '\n';
+    // The value is the device's text: escaped, one line whatever it holds.
+    *diagnostics_ << label << '=' << TerminalText(value) << '\n';
     diagnostics_->flush();
   }
   store(value);
