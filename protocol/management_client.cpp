@@ -6,6 +6,8 @@
 #include <memory>
 #include <random>
 
+#include "protocol/safe_text.h"
+
 namespace kfw::protocol {
 namespace {
 
@@ -155,7 +157,8 @@ int ManagementClient::ValueQuery(uint8_t item, int cycles, int drainCycles, cons
     value.resize(colon == std::string::npos ? 0 : colon);
   }
   if (label) {
-    *diagnostics_ << label << '=' << value << '\n';
+    // The value is the device's text: escaped, one line whatever it holds.
+    *diagnostics_ << label << '=' << TerminalText(value) << '\n';
     diagnostics_->flush();
   }
   store(value);

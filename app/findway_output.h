@@ -1,0 +1,30 @@
+#pragma once
+// What the findway command writes: the device table, the JSON array, the
+// answers of a query and the arguments it echoes. Every text that came from
+// a device or the command line goes out through protocol/safe_text.h.
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "protocol/management_client.h"
+
+namespace kfw::app {
+
+// One row per device under the headings NAME IP NETMASK GATEWAY DHCP MODEL
+// INTERFACE, columns two spaces apart, then "N devices found".
+void WriteDeviceTable(std::ostream& out, const protocol::ManagementClient& client);
+// The devices as a JSON array of objects, one per line.
+void WriteDeviceJson(std::ostream& out, const protocol::ManagementClient& client);
+
+// The items `findway query` knows, in the order the usage lists them.
+const std::vector<std::string>& QueryItems();
+// Runs the query for `item` (one of QueryItems()) on the selected device and
+// writes its value, or one share name a line. 1 when the device answered.
+int RunQuery(std::ostream& out, protocol::ManagementClient& client, std::string_view item);
+
+// A command-line argument for an error message: quoted, escaped and cut.
+std::string EchoedArgument(std::string_view argument);
+
+}  // namespace kfw::app
