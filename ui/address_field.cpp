@@ -81,8 +81,8 @@ AddressField::AddressField(QWidget* parent) : QWidget(parent) {
   setFocusProxy(edits_[0]);
 }
 
-app::FieldOctets AddressField::Octets() const {
-  app::FieldOctets field;
+core::FieldOctets AddressField::Octets() const {
+  core::FieldOctets field;
   field.blank = IsBlank();
   for (std::size_t i = 0; i < edits_.size(); ++i) {
     field.octets[i] = edits_[i]->text().isEmpty() ? 0 : edits_[i]->text().toInt();
@@ -111,7 +111,7 @@ void AddressField::SetText(const QString& dotted) {
 
 QString AddressField::Text() const {
   if (IsBlank()) return {};
-  const app::FieldOctets field = Octets();
+  const core::FieldOctets field = Octets();
   return QStringLiteral("%1.%2.%3.%4")
       .arg(field.octets[0])
       .arg(field.octets[1])

@@ -8,7 +8,7 @@
 #include <array>
 #include <string>
 
-#include "app/address_validation.h"
+#include "core/address_validation.h"
 
 class QLineEdit;
 class QLabel;
@@ -23,7 +23,7 @@ class AddressField : public QWidget {
 
   // The four octets as the validation reads them: a blank octet of a field
   // that is not blank reads as 0; the field is blank when all four are.
-  app::FieldOctets Octets() const;
+  core::FieldOctets Octets() const;
   bool IsBlank() const;
   bool IsOctetBlank(int octet) const;
   QString OctetText(int octet) const;

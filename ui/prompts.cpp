@@ -6,19 +6,19 @@
 namespace kfw::ui {
 namespace {
 
-QMessageBox::Icon IconOf(app::MessageIcon icon) {
+QMessageBox::Icon IconOf(core::MessageIcon icon) {
   switch (icon) {
-    case app::MessageIcon::Stop: return QMessageBox::Critical;
-    case app::MessageIcon::Exclamation: return QMessageBox::Warning;
-    case app::MessageIcon::Information: return QMessageBox::Information;
-    case app::MessageIcon::None: break;
+    case core::MessageIcon::Stop: return QMessageBox::Critical;
+    case core::MessageIcon::Exclamation: return QMessageBox::Warning;
+    case core::MessageIcon::Information: return QMessageBox::Information;
+    case core::MessageIcon::None: break;
   }
   return QMessageBox::NoIcon;
 }
 
 }  // namespace
 
-std::unique_ptr<QMessageBox> MakeMessageBox(const app::UserMessage& message, QWidget* owner) {
+std::unique_ptr<QMessageBox> MakeMessageBox(const core::UserMessage& message, QWidget* owner) {
   const QString caption = QString::fromStdString(message.caption.empty() ? kProgramName : message.caption);
   auto box = std::make_unique<QMessageBox>(IconOf(message.icon), caption,
                                            QString::fromStdString(message.text), QMessageBox::Ok, owner);
@@ -27,11 +27,11 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const app::UserMessage& message, QWi
   return box;
 }
 
-void QtPrompts::Message(const app::UserMessage& message) { MakeMessageBox(message, owner_)->exec(); }
+void QtPrompts::Message(const core::UserMessage& message) { MakeMessageBox(message, owner_)->exec(); }
 
 int QtPrompts::RunModal(QDialog& dialog) { return dialog.exec(); }
 
-void ScriptedPrompts::Message(const app::UserMessage& message) {
+void ScriptedPrompts::Message(const core::UserMessage& message) {
   messages.push_back(message);
   if (onMessage) onMessage(message);
 }

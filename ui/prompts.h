@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/user_message.h"
+#include "core/user_message.h"
 
 class QDialog;
 class QMessageBox;
@@ -24,14 +24,14 @@ class Prompts {
  public:
   virtual ~Prompts() = default;
   // A modal message box with an OK button; returns when it is closed.
-  virtual void Message(const app::UserMessage& message) = 0;
+  virtual void Message(const core::UserMessage& message) = 0;
   // Runs a dialog modally and returns its result code.
   virtual int RunModal(QDialog& dialog) = 0;
 };
 
 // The message box a message becomes: its caption (the program's name when it
 // has none), text, icon and one OK button.
-std::unique_ptr<QMessageBox> MakeMessageBox(const app::UserMessage& message, QWidget* owner);
+std::unique_ptr<QMessageBox> MakeMessageBox(const core::UserMessage& message, QWidget* owner);
 
 class QtPrompts final : public Prompts {
  public:
@@ -39,7 +39,7 @@ class QtPrompts final : public Prompts {
   // The window messages are modal over.
   void SetOwner(QWidget* owner) { owner_ = owner; }
 
-  void Message(const app::UserMessage& message) override;
+  void Message(const core::UserMessage& message) override;
   int RunModal(QDialog& dialog) override;
 
  private:
@@ -51,15 +51,15 @@ class QtPrompts final : public Prompts {
 // shown. A dialog the script leaves open is cancelled.
 class ScriptedPrompts final : public Prompts {
  public:
-  void Message(const app::UserMessage& message) override;
+  void Message(const core::UserMessage& message) override;
   int RunModal(QDialog& dialog) override;
 
-  std::vector<app::UserMessage> messages;
+  std::vector<core::UserMessage> messages;
   // Window title of every dialog run, in order.
   std::vector<QString> dialogs;
   std::function<void(QDialog&)> onDialog;
   // Runs while a message is "shown", before it is recorded as closed.
-  std::function<void(const app::UserMessage&)> onMessage;
+  std::function<void(const core::UserMessage&)> onMessage;
 };
 
 }  // namespace kfw::ui

@@ -3,13 +3,13 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
-#include "app/gui/login_dialog.h"
+#include "gui/login_dialog.h"
 #include "test_bed.h"
 
 namespace kfw::testing {
 namespace {
 
-using app::gui::LoginDialog;
+using gui::LoginDialog;
 
 void PressButton(QDialog& dialog, int id) {
   QTest::mouseClick(ui::Control<QPushButton>(dialog, id), Qt::LeftButton);
@@ -19,7 +19,7 @@ void PressButton(QDialog& dialog, int id) {
 TEST(LoginDialogTest, ShareAccessModeLengthLimitAndWhatOkAndCancelHandOver) {
   TestBed bed;
   bed.client.adminPassword = "before";
-  app::loginMode = 0;
+  core::loginMode = 0;
   bed.system.report = {platform::PlatformFamily::Windows9x, 4, 10, 2222};  // 98 SE locks the logon name
   LoginDialog locked(bed.client, bed.system);
   locked.show();
@@ -48,11 +48,11 @@ TEST(ApplyTest, WithoutAClickAsksForADeviceEvenWithFilledFields) {
   TestBed bed;
   MainWindow& window = bed.Open();
   Type(window.addressField(), "192.168.1.150");
-  app::loginMode = 0;
+  core::loginMode = 0;
   bed.network.ClearSent();
   bed.Press(MainWindow::kApply);
   EXPECT_EQ(bed.Messages(), Strings{"Error (stop): Please select a device in the above section."});
-  EXPECT_EQ(app::loginMode, 1);  // set on every press
+  EXPECT_EQ(core::loginMode, 1);  // set on every press
 
   // A click below the rows counts, but without a DHCP choice Apply does nothing.
   bed.ClickBelowRows();

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/gui/main_window.h"
+#include "gui/main_window.h"
 #include "platform/clock.h"
 #include "platform/fake_network_drives.h"
 #include "protocol/management_client.h"
@@ -28,7 +28,7 @@
 
 namespace kfw::testing {
 
-using app::gui::MainWindow;
+using gui::MainWindow;
 using Strings = std::vector<std::string>;
 
 class FakeSystemInfo final : public platform::SystemInfo {
@@ -87,7 +87,7 @@ struct TestBed {
   MainWindow& Open(ui::BusyRunner* runner = nullptr, bool show = true) {
     client.StartNetwork();
     window = std::make_unique<MainWindow>(
-        app::gui::MainWindowServices{client, drives, system, prompts, runner ? *runner : busy});
+        gui::MainWindowServices{client, drives, system, prompts, runner ? *runner : busy});
     if (show) {
       window->show();
       window->activateWindow();
@@ -114,7 +114,7 @@ struct TestBed {
   Strings Messages() const {
     static const char* const kIcons[] = {"none", "stop", "exclamation", "information"};
     Strings out;
-    for (const app::UserMessage& m : prompts.messages) {
+    for (const core::UserMessage& m : prompts.messages) {
       out.push_back(m.caption + " (" + kIcons[static_cast<int>(m.icon)] + "): " + m.text);
     }
     return out;

@@ -91,7 +91,7 @@ TEST(AddressFieldTest, TypingReadingAndFocus) {
   Type(field, "10..5");
   EXPECT_TRUE(field->IsOctetBlank(2));
   EXPECT_FALSE(field->Octets().blank);
-  EXPECT_EQ(field->Octets().octets, (app::Octets{10, 5, 0, 0}));
+  EXPECT_EQ(field->Octets().octets, (core::Octets{10, 5, 0, 0}));
   field->SetText("172.16.300.x");
   EXPECT_EQ(octets(), (QStringList{"172", "16", "", ""}));
   field->SetText("192.168.001.2");
@@ -111,8 +111,8 @@ TEST(AddressFieldTest, TypingReadingAndFocus) {
 }
 
 TEST(PromptsTest, MessageBoxesCarryCaptionTextIconAndOk) {
-  using enum app::MessageIcon;
-  const std::tuple<app::UserMessage, QString, QMessageBox::Icon> cases[] = {
+  using enum core::MessageIcon;
+  const std::tuple<core::UserMessage, QString, QMessageBox::Icon> cases[] = {
       {{"Error", "Set to dhcp client fail.", Stop}, "Error", QMessageBox::Critical},
       {{"Warning", "Please input IP address!", Exclamation}, "Warning", QMessageBox::Warning},
       {{"Confirm", "DHCP client enabled.", Information}, "Confirm", QMessageBox::Information},

@@ -1,10 +1,10 @@
-#include "app/address_validation.h"
+#include "core/address_validation.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-namespace kfw::app {
+namespace kfw::core {
 namespace {
 
 using enum FieldKind;
@@ -171,4 +171,4 @@ TEST(ValidateStaticSettingsTest, RefusesAtTheRightStepAndKeepsTheTextsWrittenBef
 }
 
 }  // namespace
-}  // namespace kfw::app
+}  // namespace kfw::core

@@ -1,6 +1,6 @@
 // The administrator check against simulated devices, over virtual time.
 
-#include "app/admin_check.h"
+#include "core/admin_check.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include "protocol/messages.h"
 #include "sim/simulated_network.h"
 
-namespace kfw::app {
+namespace kfw::core {
 namespace {
 
 using Credentials = std::pair<std::string, std::string>;
@@ -98,4 +98,4 @@ TEST(AdministratorCheckTest, ProvesThePassword) {
 }
 
 }  // namespace
-}  // namespace kfw::app
+}  // namespace kfw::core

@@ -1,7 +1,7 @@
 // What findway writes when devices send hostile texts, over the simulated
 // network.
 
-#include "app/findway_output.h"
+#include "cli/findway_output.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include "sim/simulated_network.h"
 #include "tests/unit/terminal_safe.h"
 
-namespace kfw::app {
+namespace kfw::cli {
 namespace {
 
 #define FFFD "\xEF\xBF\xBD"
@@ -109,4 +109,4 @@ TEST(EchoedArgumentTest, EscapedAndCut) {
 }
 
 }  // namespace
-}  // namespace kfw::app
+}  // namespace kfw::cli

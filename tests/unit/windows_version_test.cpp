@@ -1,4 +1,4 @@
-#include "app/windows_version.h"
+#include "core/windows_version.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 #include "platform/linux/linux_system_info.h"
 
-namespace kfw::app {
+namespace kfw::core {
 namespace {
 
 using platform::VersionReport;
@@ -78,4 +78,4 @@ TEST(LinuxSystemInfoTest, ReleaseNumbersAndNoWindowsFamily) {
 }
 
 }  // namespace
-}  // namespace kfw::app
+}  // namespace kfw::core

@@ -1,6 +1,6 @@
-#include "app/windows_version.h"
+#include "core/windows_version.h"
 
-namespace kfw::app {
+namespace kfw::core {
 
 namespace {
 
@@ -67,4 +67,4 @@ std::optional<std::string> LockedShareUserName(platform::SystemInfo& system) {
   return user;
 }
 
-}  // namespace kfw::app
+}  // namespace kfw::core

@@ -1,10 +1,10 @@
-#include "app/gui/about_dialog.h"
+#include "gui/about_dialog.h"
 
 #include <QPushButton>
 
-#include "app/gui/app_resources.h"
+#include "gui/app_resources.h"
 
-namespace kfw::app::gui {
+namespace kfw::gui {
 
 using ui::ControlKind;
 
@@ -27,4 +27,4 @@ ui::DialogLayout AboutDialog::Template() {
                           }};
 }
 
-}  // namespace kfw::app::gui
+}  // namespace kfw::gui

@@ -4,10 +4,10 @@
 #include <QIcon>
 #include <QString>
 
-namespace kfw::app::gui {
+namespace kfw::gui {
 
 // The program's icon, for windows and the About box.
 QString AppIconPath();
 QIcon AppIcon();
 
-}  // namespace kfw::app::gui
+}  // namespace kfw::gui

@@ -5,10 +5,10 @@
 
 #include <functional>
 
-#include "app/user_message.h"
+#include "core/user_message.h"
 #include "protocol/management_client.h"
 
-namespace kfw::app {
+namespace kfw::core {
 
 // Runs the check against the device at `client.selectedAddress`.
 // `showLoginDialog` shows the Login dialog in administrator mode (the caller
@@ -19,4 +19,4 @@ namespace kfw::app {
 bool RunAdministratorCheck(protocol::ManagementClient& client,
                            const std::function<void()>& showLoginDialog, UserMessage* failure);
 
-}  // namespace kfw::app
+}  // namespace kfw::core

@@ -1,4 +1,4 @@
-#include "app/gui/main_window.h"
+#include "gui/main_window.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -7,14 +7,14 @@
 #include <QMenu>
 #include <QPushButton>
 
-#include "app/admin_check.h"
-#include "app/gui/about_dialog.h"
-#include "app/gui/app_resources.h"
-#include "app/gui/login_dialog.h"
+#include "core/admin_check.h"
+#include "gui/about_dialog.h"
+#include "gui/app_resources.h"
+#include "gui/login_dialog.h"
 #include "ui/address_field.h"
 #include "ui/report_view.h"
 
-namespace kfw::app::gui {
+namespace kfw::gui {
 namespace {
 
 using ui::ControlKind;
@@ -209,12 +209,12 @@ void MainWindow::SelectDevice() {
 
   // Connecting a share and opening the web console only work for a device
   // in the subnet of the interface that found it.
-  const FieldOctets a = address_->Octets();
-  const FieldOctets m = netmask_->Octets();
-  Octets local{0, 0, 0, 0};
+  const core::FieldOctets a = address_->Octets();
+  const core::FieldOctets m = netmask_->Octets();
+  core::Octets local{0, 0, 0, 0};
   if (interfaceIndex >= 0 && interfaceIndex < static_cast<int>(client.localAddresses.size())) {
-    if (const auto parsed = ParseDottedAddress(client.localAddresses[interfaceIndex])) {
-      local = OctetsOf(*parsed);
+    if (const auto parsed = core::ParseDottedAddress(client.localAddresses[interfaceIndex])) {
+      local = core::OctetsOf(*parsed);
     }
   }
   bool reachable = true;
@@ -225,7 +225,7 @@ void MainWindow::SelectDevice() {
     button(id)->setEnabled(reachable);
   }
 
-  const std::optional<uint32_t> gatewayAddress = ParseDottedAddress(gateway);
+  const std::optional<uint32_t> gatewayAddress = core::ParseDottedAddress(gateway);
   if (gatewayAddress && *gatewayAddress == 0) {
     gateway_->Clear();
   } else {
@@ -251,11 +251,11 @@ void MainWindow::OnReceiveDhcpChanged() {
   SetAddressFieldsEnabled(receiveDhcp_->currentText() != QLatin1String(kEnable));
 }
 
-ui::AddressField* MainWindow::Field(FieldKind kind) const {
+ui::AddressField* MainWindow::Field(core::FieldKind kind) const {
   switch (kind) {
-    case FieldKind::Address: return address_;
-    case FieldKind::Netmask: return netmask_;
-    case FieldKind::Gateway: return gateway_;
+    case core::FieldKind::Address: return address_;
+    case core::FieldKind::Netmask: return netmask_;
+    case core::FieldKind::Gateway: return gateway_;
   }
   return address_;
 }
@@ -265,11 +265,11 @@ bool MainWindow::AdministratorCheck(LoginDialog& login) {
   ui::Prompts& prompts = services_.prompts;
   protocol::ManagementClient& client = services_.client;
   bool accepted = false;
-  UserMessage failure;
+  core::UserMessage failure;
   // The logins wait on the device; the dialog between them is answered by
   // the user with the window's input allowed again.
   busy.Run([&] {
-    accepted = RunAdministratorCheck(
+    accepted = core::RunAdministratorCheck(
         client, [&] { busy.Interact([&] { prompts.RunModal(login); }); }, &failure);
   });
   if (!accepted) prompts.Message(failure);
@@ -278,10 +278,10 @@ bool MainWindow::AdministratorCheck(LoginDialog& login) {
 
 void MainWindow::ApplyLanSettings() {
   LoginDialog login(services_.client, services_.system, this);
-  loginMode = 1;
+  core::loginMode = 1;
   if (selection_.deviceSelected == 0) {
     services_.prompts.Message(
-        {"Error", "Please select a device in the above section.", MessageIcon::Stop});
+        {"Error", "Please select a device in the above section.", core::MessageIcon::Stop});
     return;
   }
   if (receiveDhcp_->currentIndex() < 0) return;
@@ -300,10 +300,10 @@ void MainWindow::ApplyDhcp(LoginDialog& login) {
   // can take close to two minutes.
   services_.busy.Run([&] { switched = client.SetDhcpClient(); });
   if (switched == 0) {
-    services_.prompts.Message({"Error", "Set to dhcp client fail.", MessageIcon::Stop});
+    services_.prompts.Message({"Error", "Set to dhcp client fail.", core::MessageIcon::Stop});
     return;
   }
-  services_.prompts.Message({"Confirm", "DHCP client enabled.", MessageIcon::Information});
+  services_.prompts.Message({"Confirm", "DHCP client enabled.", core::MessageIcon::Information});
   ClearAddressFields();
   SetAddressFieldsEnabled(true);
   selection_.deviceSelected = 0;
@@ -312,8 +312,8 @@ void MainWindow::ApplyDhcp(LoginDialog& login) {
 
 void MainWindow::ApplyStatic(LoginDialog& login) {
   protocol::ManagementClient& client = services_.client;
-  const ValidationResult validation =
-      ValidateStaticSettings(address_->Octets(), netmask_->Octets(), gateway_->Octets());
+  const core::ValidationResult validation =
+      core::ValidateStaticSettings(address_->Octets(), netmask_->Octets(), gateway_->Octets());
   // What validation got through stays in the client even when a later step
   // refuses.
   if (validation.texts.newAddress) client.newAddress = *validation.texts.newAddress;
@@ -359,7 +359,7 @@ void MainWindow::RunCommand(int buttonId) {
     found->second();
     return;
   }
-  services_.prompts.Message({"", "This command is not available in this version.", MessageIcon::None});
+  services_.prompts.Message({"", "This command is not available in this version.", core::MessageIcon::None});
 }
 
 std::unique_ptr<QMenu> MainWindow::DeviceContextMenu() {
@@ -392,4 +392,4 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);
 }
 
-}  // namespace kfw::app::gui
+}  // namespace kfw::gui

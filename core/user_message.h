@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace kfw::app {
+namespace kfw::core {
 
 enum class MessageIcon { None, Stop, Exclamation, Information };
 
@@ -13,4 +13,4 @@ struct UserMessage {
   MessageIcon icon = MessageIcon::None;
 };
 
-}  // namespace kfw::app
+}  // namespace kfw::core

@@ -11,16 +11,16 @@
 
 class QLineEdit;
 
-namespace kfw::app {
+namespace kfw::core {
 
 // Which credentials the Login dialog asks for: 1 the device's administrator,
 // 0 share access. Commands set it before they may show the dialog; it keeps
 // its value for the rest of the run.
 extern int loginMode;
 
-}  // namespace kfw::app
+}  // namespace kfw::core
 
-namespace kfw::app::gui {
+namespace kfw::gui {
 
 class LoginDialog : public QDialog {
   Q_OBJECT
@@ -54,4 +54,4 @@ class LoginDialog : public QDialog {
   bool initialised_ = false;
 };
 
-}  // namespace kfw::app::gui
+}  // namespace kfw::gui

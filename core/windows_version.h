@@ -8,7 +8,7 @@
 
 #include "platform/system_info.h"
 
-namespace kfw::app {
+namespace kfw::core {
 
 struct WindowsVersionName {
   std::string text = "unknown Windows version";
@@ -27,4 +27,4 @@ WindowsVersionName GetWindowsVersionName(platform::SystemInfo& system);
 // read, so that the user can still type one).
 std::optional<std::string> LockedShareUserName(platform::SystemInfo& system);
 
-}  // namespace kfw::app
+}  // namespace kfw::core

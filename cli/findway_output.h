@@ -10,7 +10,7 @@
 
 #include "protocol/management_client.h"
 
-namespace kfw::app {
+namespace kfw::cli {
 
 // One row per device under the headings NAME IP NETMASK GATEWAY DHCP MODEL
 // INTERFACE, columns two spaces apart, then "N devices found".
@@ -27,4 +27,4 @@ int RunQuery(std::ostream& out, protocol::ManagementClient& client, std::string_
 // A command-line argument for an error message: quoted, escaped and cut.
 std::string EchoedArgument(std::string_view argument);
 
-}  // namespace kfw::app
+}  // namespace kfw::cli

@@ -5,7 +5,7 @@
 
 #include "ui/dialog_template.h"
 
-namespace kfw::app::gui {
+namespace kfw::gui {
 
 inline constexpr const char* kVersionLine = "Version : 4.9.0.1";
 inline constexpr const char* kLegalNotice = "Copyright (C) 2026 Korvex";
@@ -19,4 +19,4 @@ class AboutDialog : public QDialog {
   static ui::DialogLayout Template();
 };
 
-}  // namespace kfw::app::gui
+}  // namespace kfw::gui

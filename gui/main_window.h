@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "app/address_validation.h"
+#include "core/address_validation.h"
 #include "platform/network_drives.h"
 #include "platform/system_info.h"
 #include "protocol/fixed_text.h"
@@ -28,7 +28,7 @@ class AddressField;
 class ReportView;
 }  // namespace kfw::ui
 
-namespace kfw::app::gui {
+namespace kfw::gui {
 
 class LoginDialog;
 
@@ -136,7 +136,7 @@ class MainWindow : public QDialog {
   bool AdministratorCheck(LoginDialog& login);
   void ApplyDhcp(LoginDialog& login);
   void ApplyStatic(LoginDialog& login);
-  ui::AddressField* Field(FieldKind kind) const;
+  ui::AddressField* Field(core::FieldKind kind) const;
 
   MainWindowServices services_;
   Selection selection_;
@@ -152,4 +152,4 @@ class MainWindow : public QDialog {
   QComboBox* driveLetters_ = nullptr;
 };
 
-}  // namespace kfw::app::gui
+}  // namespace kfw::gui

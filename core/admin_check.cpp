@@ -1,6 +1,6 @@
-#include "app/admin_check.h"
+#include "core/admin_check.h"
 
-namespace kfw::app {
+namespace kfw::core {
 
 bool RunAdministratorCheck(protocol::ManagementClient& client,
                            const std::function<void()>& showLoginDialog, UserMessage* failure) {
@@ -18,4 +18,4 @@ bool RunAdministratorCheck(protocol::ManagementClient& client,
   return false;
 }
 
-}  // namespace kfw::app
+}  // namespace kfw::core

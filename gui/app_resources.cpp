@@ -1,10 +1,10 @@
-#include "app/gui/app_resources.h"
+#include "gui/app_resources.h"
 
 // The resource file is compiled into a static library, whose registration
 // would be dropped by the linker unless something refers to it.
 static void InitResources() { Q_INIT_RESOURCE(resources); }
 
-namespace kfw::app::gui {
+namespace kfw::gui {
 
 QString AppIconPath() {
   static const bool registered = (InitResources(), true);
@@ -14,4 +14,4 @@ QString AppIconPath() {
 
 QIcon AppIcon() { return QIcon(AppIconPath()); }
 
-}  // namespace kfw::app::gui
+}  // namespace kfw::gui

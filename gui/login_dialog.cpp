@@ -1,18 +1,18 @@
-#include "app/gui/login_dialog.h"
+#include "gui/login_dialog.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QValidator>
 
-#include "app/windows_version.h"
+#include "core/windows_version.h"
 
-namespace kfw::app {
+namespace kfw::core {
 
 int loginMode = 0;
 
-}  // namespace kfw::app
+}  // namespace kfw::core
 
-namespace kfw::app::gui {
+namespace kfw::gui {
 namespace {
 
 using ui::ControlKind;
@@ -74,14 +74,14 @@ void LoginDialog::showEvent(QShowEvent* event) {
 
 void LoginDialog::Initialise() {
   password_->clear();
-  if (loginMode == 1) {
+  if (core::loginMode == 1) {
     // The device's administrator account is always "admin".
     userName_->setText(QStringLiteral("admin"));
     userName_->setEnabled(false);
     password_->setFocus();
     return;
   }
-  const std::optional<std::string> locked = LockedShareUserName(system_);
+  const std::optional<std::string> locked = core::LockedShareUserName(system_);
   userName_->setText(locked ? QString::fromLocal8Bit(locked->c_str()) : QString());
   userName_->setEnabled(!locked);
   (locked ? password_ : userName_)->setFocus();
@@ -95,4 +95,4 @@ void LoginDialog::Ok() {
   reject();
 }
 
-}  // namespace kfw::app::gui
+}  // namespace kfw::gui

@@ -3,7 +3,7 @@
 
 #include <QApplication>
 
-#include "app/gui/main_window.h"
+#include "gui/main_window.h"
 #include "platform/clock.h"
 #include "platform/linux/linux_network_drives.h"
 #include "platform/linux/linux_socket_layer.h"
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
   ui::QtPrompts prompts;
   ui::ThreadedBusyRunner busy;
   // The first discovery runs here, before the window is shown.
-  app::gui::MainWindow window({client, drives, system, prompts, busy});
+  gui::MainWindow window({client, drives, system, prompts, busy});
   prompts.SetOwner(&window);
   window.exec();
   return 0;

@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/user_message.h"
+#include "core/user_message.h"
 
-namespace kfw::app {
+namespace kfw::core {
 
 using Octets = std::array<int, 4>;
 
@@ -63,4 +63,4 @@ ValidationResult ValidateStaticSettings(const FieldOctets& address, const FieldO
 
 std::string DottedText(const Octets& o);
 
-}  // namespace kfw::app
+}  // namespace kfw::core

@@ -1,4 +1,4 @@
-#include "app/findway_output.h"
+#include "cli/findway_output.h"
 
 #include <algorithm>
 #include <functional>
@@ -7,7 +7,7 @@
 
 #include "protocol/safe_text.h"
 
-namespace kfw::app {
+namespace kfw::cli {
 namespace {
 
 using protocol::CharacterCount;
@@ -112,4 +112,4 @@ std::string EchoedArgument(std::string_view argument) {
   return "'" + TerminalText(protocol::CutText(argument)) + "'";
 }
 
-}  // namespace kfw::app
+}  // namespace kfw::cli

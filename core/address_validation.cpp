@@ -1,7 +1,7 @@
-#include "app/address_validation.h"
+#include "core/address_validation.h"
 
 
-namespace kfw::app {
+namespace kfw::core {
 
 namespace {
 
@@ -216,4 +216,4 @@ ValidationResult ValidateStaticSettings(const FieldOctets& address, const FieldO
   return result;
 }
 
-}  // namespace kfw::app
+}  // namespace kfw::core

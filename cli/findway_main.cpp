@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/findway_output.h"
+#include "cli/findway_output.h"
 #include "platform/clock.h"
 #include "platform/linux/linux_socket_layer.h"
 #include "protocol/management_client.h"
@@ -46,17 +46,17 @@ int main(int argc, char** argv) {
     if (args.size() != 3) return BadArguments("query needs ADDRESS and ITEM");
     uint8_t octets[4];
     if (!kfw::protocol::AddressBytes(args[1], octets)) {
-      return BadArguments(kfw::app::EchoedArgument(args[1]) + " is not an IPv4 address");
+      return BadArguments(kfw::cli::EchoedArgument(args[1]) + " is not an IPv4 address");
     }
-    const auto& items = kfw::app::QueryItems();
+    const auto& items = kfw::cli::QueryItems();
     if (std::find(items.begin(), items.end(), args[2]) == items.end()) {
-      return BadArguments("unknown item " + kfw::app::EchoedArgument(args[2]));
+      return BadArguments("unknown item " + kfw::cli::EchoedArgument(args[2]));
     }
   } else if (command == "-h" || command == "--help" || command == "help") {
     std::cout << kUsage;
     return 0;
   } else {
-    return BadArguments("unknown command " + kfw::app::EchoedArgument(command));
+    return BadArguments("unknown command " + kfw::cli::EchoedArgument(command));
   }
 
   kfw::platform::LinuxSocketLayer sockets;
@@ -69,8 +69,8 @@ int main(int argc, char** argv) {
   client.DiscoverDevices(kfw::protocol::kCategoryFilter, kfw::protocol::kSubcategoryFilter);
 
   if (command == "discover") {
-    json ? kfw::app::WriteDeviceJson(std::cout, client)
-         : kfw::app::WriteDeviceTable(std::cout, client);
+    json ? kfw::cli::WriteDeviceJson(std::cout, client)
+         : kfw::cli::WriteDeviceTable(std::cout, client);
     return client.deviceList.empty() ? 1 : 0;
   }
 
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   client.selectedAddress = address;
-  if (!kfw::app::RunQuery(std::cout, client, args[2])) {
+  if (!kfw::cli::RunQuery(std::cout, client, args[2])) {
     std::cerr << "findway: " << address << " did not answer the " << args[2] << " query\n";
     return 1;
   }

@@ -12,9 +12,9 @@
 #include <cstdio>
 #include <sstream>
 
-#include "app/gui/about_dialog.h"
-#include "app/gui/login_dialog.h"
-#include "app/gui/main_window.h"
+#include "gui/about_dialog.h"
+#include "gui/login_dialog.h"
+#include "gui/main_window.h"
 #include "platform/clock.h"
 #include "platform/fake_network_drives.h"
 #include "platform/linux/linux_system_info.h"
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
   ui::InlineBusyRunner busy;
 
   bool ok = true;
-  app::gui::MainWindow window({client, drives, system, prompts, busy});
+  gui::MainWindow window({client, drives, system, prompts, busy});
   window.show();
   ok &= Save(window, dir, "main-discovered.png");
 
@@ -108,26 +108,26 @@ int main(int argc, char** argv) {
   ClickRow(*window.deviceList(), 2);
   ok &= Save(window, dir, "main-selected-other-subnet.png");
 
-  app::gui::AboutDialog about(&window);
+  gui::AboutDialog about(&window);
   about.show();
   ok &= Save(about, dir, "about.png");
   about.close();
 
-  app::loginMode = 1;
-  app::gui::LoginDialog login(client, system, &window);
+  core::loginMode = 1;
+  gui::LoginDialog login(client, system, &window);
   login.show();
   QTest::keyClicks(login.passwordEdit(), QStringLiteral("secret"));
   ok &= Save(login, dir, "login-admin.png");
   login.close();
 
   const auto box = ui::MakeMessageBox(
-      {"Error", "Wrong administrator password input!", app::MessageIcon::Stop}, &window);
+      {"Error", "Wrong administrator password input!", core::MessageIcon::Stop}, &window);
   box->show();
   ok &= Save(*box, dir, "message-error.png");
   box->close();
   const auto warning = ui::MakeMessageBox(
       {"Warning", "You enter incorrect TCP/IP configuration. Please try again.",
-       app::MessageIcon::Exclamation},
+       core::MessageIcon::Exclamation},
       &window);
   warning->show();
   ok &= Save(*warning, dir, "message-warning.png");
