@@ -2,19 +2,22 @@
 
 namespace kfw::core {
 
-bool RunAdministratorCheck(protocol::ManagementClient& client,
-                           const std::function<void()>& showLoginDialog, UserMessage* failure) {
+bool RunAdministratorCheck(protocol::ManagementClient& client, Interaction& user) {
   client.adminUser = "admin";
   client.adminPassword = "";
   // The device's verdict: any non-zero answer accepts.
-  if (client.LoginAdministrator() != 0) return true;
+  int verdict = 0;
+  user.RunBlocking([&] { verdict = client.LoginAdministrator(); });
+  if (verdict != 0) return true;
 
-  if (showLoginDialog) showLoginDialog();
-  if (client.LoginAdministrator() != 0) return true;
-
-  if (failure != nullptr) {
-    *failure = UserMessage{"Error", "Wrong administrator password input!", MessageIcon::Stop};
+  if (const auto typed = user.AskLogin({LoginMode::Administrator, "admin"})) {
+    client.adminUser = typed->user;
+    client.adminPassword = typed->password;
   }
+  user.RunBlocking([&] { verdict = client.LoginAdministrator(); });
+  if (verdict != 0) return true;
+
+  user.Message({"Error", "Wrong administrator password input!", MessageIcon::Stop});
   return false;
 }
 

@@ -4,14 +4,6 @@
 #include <QPushButton>
 #include <QValidator>
 
-#include "core/windows_version.h"
-
-namespace kfw::core {
-
-int loginMode = 0;
-
-}  // namespace kfw::core
-
 namespace kfw::gui {
 namespace {
 
@@ -35,9 +27,8 @@ std::string Local8Bit(const QString& text) { return text.toLocal8Bit().toStdStri
 
 }  // namespace
 
-LoginDialog::LoginDialog(protocol::ManagementClient& client, platform::SystemInfo& system,
-                         QWidget* parent)
-    : QDialog(parent), client_(client), system_(system) {
+LoginDialog::LoginDialog(const core::LoginQuestion& question, QWidget* parent)
+    : QDialog(parent), question_(question) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   ui::BuildDialog(*this, Template());
@@ -74,22 +65,16 @@ void LoginDialog::showEvent(QShowEvent* event) {
 
 void LoginDialog::Initialise() {
   password_->clear();
-  if (core::loginMode == 1) {
-    // The device's administrator account is always "admin".
-    userName_->setText(QStringLiteral("admin"));
-    userName_->setEnabled(false);
-    password_->setFocus();
-    return;
-  }
-  const std::optional<std::string> locked = core::LockedShareUserName(system_);
-  userName_->setText(locked ? QString::fromLocal8Bit(locked->c_str()) : QString());
-  userName_->setEnabled(!locked);
-  (locked ? password_ : userName_)->setFocus();
+  // A fixed name ("admin", or the logged-on user the system imposes) is
+  // shown greyed and the password is asked for; otherwise both are.
+  const std::optional<std::string>& fixed = question_.fixedUser;
+  userName_->setText(fixed ? QString::fromLocal8Bit(fixed->c_str()) : QString());
+  userName_->setEnabled(!fixed);
+  (fixed ? password_ : userName_)->setFocus();
 }
 
 void LoginDialog::Ok() {
-  client_.adminUser = Local8Bit(userName_->text());
-  client_.adminPassword = Local8Bit(password_->text());
+  answer_ = core::Credentials{Local8Bit(userName_->text()), Local8Bit(password_->text())};
   // The caller tells good credentials from bad by its own check, so OK
   // closes the dialog the same way Cancel does.
   reject();

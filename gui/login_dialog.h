@@ -4,21 +4,12 @@
 // texts; the command decides by its own check whether they were good.
 
 #include <QDialog>
+#include <optional>
 
-#include "platform/system_info.h"
-#include "protocol/management_client.h"
+#include "core/interaction.h"
 #include "ui/dialog_template.h"
 
 class QLineEdit;
-
-namespace kfw::core {
-
-// Which credentials the Login dialog asks for: 1 the device's administrator,
-// 0 share access. Commands set it before they may show the dialog; it keeps
-// its value for the rest of the run.
-extern int loginMode;
-
-}  // namespace kfw::core
 
 namespace kfw::gui {
 
@@ -28,8 +19,7 @@ class LoginDialog : public QDialog {
  public:
   enum ControlId : int { kUserName = 1016, kPassword = 1017, kOk = 1, kCancel = 2 };
 
-  LoginDialog(protocol::ManagementClient& client, platform::SystemInfo& system,
-              QWidget* parent = nullptr);
+  explicit LoginDialog(const core::LoginQuestion& question, QWidget* parent = nullptr);
 
   static ui::DialogLayout Template();
   // Each text holds at most this many bytes, a whole 16-byte credential.
@@ -37,18 +27,19 @@ class LoginDialog : public QDialog {
 
   QLineEdit* userNameEdit() const { return userName_; }
   QLineEdit* passwordEdit() const { return password_; }
+  // What was typed when OK was pressed; nothing after Cancel or a close.
+  const std::optional<core::Credentials>& answer() const { return answer_; }
 
  protected:
-  // The fields are filled when the dialog is first shown, from the mode the
-  // command chose by then.
+  // The fields are filled when the dialog is first shown.
   void showEvent(QShowEvent* event) override;
 
  private:
   void Initialise();
   void Ok();
 
-  protocol::ManagementClient& client_;
-  platform::SystemInfo& system_;
+  core::LoginQuestion question_;
+  std::optional<core::Credentials> answer_;
   QLineEdit* userName_ = nullptr;
   QLineEdit* password_ = nullptr;
   bool initialised_ = false;

@@ -7,10 +7,9 @@
 #include <QMenu>
 #include <QPushButton>
 
-#include "core/admin_check.h"
+#include "core/apply_lan_settings.h"
 #include "gui/about_dialog.h"
 #include "gui/app_resources.h"
-#include "gui/login_dialog.h"
 #include "ui/address_field.h"
 #include "ui/report_view.h"
 
@@ -42,7 +41,7 @@ QFont ShareListFont() {
 }  // namespace
 
 MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
-    : QDialog(parent), services_(services) {
+    : QDialog(parent), services_(services), interaction_(services.prompts, services.busy, this) {
   // A main window: title bar, system menu and minimize box, no maximize box.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -260,80 +259,25 @@ ui::AddressField* MainWindow::Field(core::FieldKind kind) const {
   return address_;
 }
 
-bool MainWindow::AdministratorCheck(LoginDialog& login) {
-  ui::BusyRunner& busy = services_.busy;
-  ui::Prompts& prompts = services_.prompts;
-  protocol::ManagementClient& client = services_.client;
-  bool accepted = false;
-  core::UserMessage failure;
-  // The logins wait on the device; the dialog between them is answered by
-  // the user with the window's input allowed again.
-  busy.Run([&] {
-    accepted = core::RunAdministratorCheck(
-        client, [&] { busy.Interact([&] { prompts.RunModal(login); }); }, &failure);
-  });
-  if (!accepted) prompts.Message(failure);
-  return accepted;
-}
-
 void MainWindow::ApplyLanSettings() {
-  LoginDialog login(services_.client, services_.system, this);
-  core::loginMode = 1;
-  if (selection_.deviceSelected == 0) {
-    services_.prompts.Message(
-        {"Error", "Please select a device in the above section.", core::MessageIcon::Stop});
-    return;
+  const core::LanSettingsInput input{selection_.deviceSelected, receiveDhcp_->currentIndex(),
+                                     address_->Octets(), netmask_->Octets(), gateway_->Octets()};
+  const core::ApplyResult result = core::ApplyLanSettings(services_.client, interaction_, input);
+  switch (result.outcome) {
+    case core::ApplyOutcome::NothingDone:
+      if (result.focus) Field(result.focus->field)->FocusOctet(result.focus->octet);
+      return;
+    case core::ApplyOutcome::DhcpEnabled:
+      ClearAddressFields();
+      SetAddressFieldsEnabled(true);
+      selection_.deviceSelected = 0;
+      break;
+    case core::ApplyOutcome::AddressSent:
+      // deviceSelected stays as it is: the client has moved selectedAddress
+      // to the device's new address, so a following command still finds it.
+      ClearAddressFields();
+      break;
   }
-  if (receiveDhcp_->currentIndex() < 0) return;
-  if (receiveDhcp_->currentText() == QLatin1String(kEnable)) {
-    ApplyDhcp(login);
-  } else {
-    ApplyStatic(login);
-  }
-}
-
-void MainWindow::ApplyDhcp(LoginDialog& login) {
-  if (!AdministratorCheck(login)) return;
-  protocol::ManagementClient& client = services_.client;
-  int switched = 0;
-  // The device confirms from the address its DHCP server gave it, which
-  // can take close to two minutes.
-  services_.busy.Run([&] { switched = client.SetDhcpClient(); });
-  if (switched == 0) {
-    services_.prompts.Message({"Error", "Set to dhcp client fail.", core::MessageIcon::Stop});
-    return;
-  }
-  services_.prompts.Message({"Confirm", "DHCP client enabled.", core::MessageIcon::Information});
-  ClearAddressFields();
-  SetAddressFieldsEnabled(true);
-  selection_.deviceSelected = 0;
-  RebuildDeviceList(/*clearFields=*/false);
-}
-
-void MainWindow::ApplyStatic(LoginDialog& login) {
-  protocol::ManagementClient& client = services_.client;
-  const core::ValidationResult validation =
-      core::ValidateStaticSettings(address_->Octets(), netmask_->Octets(), gateway_->Octets());
-  // What validation got through stays in the client even when a later step
-  // refuses.
-  if (validation.texts.newAddress) client.newAddress = *validation.texts.newAddress;
-  if (validation.texts.newNetmask) client.newNetmask = *validation.texts.newNetmask;
-  if (validation.texts.newGateway) client.newGateway = *validation.texts.newGateway;
-  if (!validation.check.ok) {
-    services_.prompts.Message(validation.check.message);
-    if (validation.check.focus) {
-      Field(validation.check.focus->field)->FocusOctet(validation.check.focus->octet);
-    }
-    return;
-  }
-
-  if (!AdministratorCheck(login)) return;
-  // No message either way: the rediscovered list shows whether the device
-  // took its new address.
-  services_.busy.Run([&client] { client.SetStaticAddress(); });
-  ClearAddressFields();
-  // deviceSelected stays as it is: the client has moved selectedAddress to
-  // the device's new address, so a following command still finds it.
   RebuildDeviceList(/*clearFields=*/false);
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/address_validation.h"
+#include "gui/window_interaction.h"
 #include "platform/network_drives.h"
 #include "platform/system_info.h"
 #include "protocol/fixed_text.h"
@@ -29,8 +30,6 @@ class ReportView;
 }  // namespace kfw::ui
 
 namespace kfw::gui {
-
-class LoginDialog;
 
 // What the window works with. All of it outlives the window.
 struct MainWindowServices {
@@ -133,12 +132,10 @@ class MainWindow : public QDialog {
   void ClearAddressFields();
   void SetAddressFieldsEnabled(bool enabled);
   void RunCommand(int buttonId);
-  bool AdministratorCheck(LoginDialog& login);
-  void ApplyDhcp(LoginDialog& login);
-  void ApplyStatic(LoginDialog& login);
   ui::AddressField* Field(core::FieldKind kind) const;
 
   MainWindowServices services_;
+  WindowInteraction interaction_;
   Selection selection_;
   shares::MappedDriveTable driveTable_;
   std::map<int, std::function<void()>> commands_;

@@ -113,8 +113,7 @@ int main(int argc, char** argv) {
   ok &= Save(about, dir, "about.png");
   about.close();
 
-  core::loginMode = 1;
-  gui::LoginDialog login(client, system, &window);
+  gui::LoginDialog login({core::LoginMode::Administrator, "admin"}, &window);
   login.show();
   QTest::keyClicks(login.passwordEdit(), QStringLiteral("secret"));
   ok &= Save(login, dir, "login-admin.png");

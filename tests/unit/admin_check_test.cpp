@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "protocol/messages.h"
+#include "scripted_interaction.h"
 #include "sim/simulated_network.h"
 
 namespace kfw::core {
 namespace {
 
-using Credentials = std::pair<std::string, std::string>;
+using Login = std::pair<std::string, std::string>;
 
 // One device, selected as a click in the device list would, without a
 // discovery, so the device's log holds only what the check sends.
@@ -34,7 +35,7 @@ struct Bed {
     client.selectedAddress = device->address();
   }
   // The login requests that carry `logins`, byte for byte.
-  std::vector<std::vector<uint8_t>> LoginRequests(const std::vector<Credentials>& logins) const {
+  std::vector<std::vector<uint8_t>> LoginRequests(const std::vector<Login>& logins) const {
     std::vector<std::vector<uint8_t>> requests;
     for (const auto& [user, password] : logins) {
       protocol::Buffer b{};
@@ -50,25 +51,21 @@ struct Bed {
   sim::SimDevice* device = nullptr;
 };
 
-auto Fields(const UserMessage& m) { return std::tie(m.caption, m.text, m.icon); }
-
 TEST(AdministratorCheckTest, ProvesThePassword) {
   const std::string sixteen = "0123456789abcdef";  // the longest password reaches the device whole
-  const Credentials empty{"admin", ""}, guess{"admin", "guess"}, root{"root", "s3cret"};
-  const Credentials right{"admin", "s3cret"}, longest{"admin", sixteen};
-  const UserMessage untouched{"untouched", "", MessageIcon::None};
-  const UserMessage wrong{"Error", "Wrong administrator password input!", MessageIcon::Stop};
+  const Login empty{"admin", ""}, guess{"admin", "guess"}, root{"root", "s3cret"};
+  const Login right{"admin", "s3cret"}, longest{"admin", sixteen};
   const struct {
     // The device's password, its verdict for good credentials, and whether it answers at all.
     std::string password; int verdict; bool silent;
-    // What the Login dialog stores on OK, the check's answer, and the logins sent, in order.
-    std::optional<Credentials> dialog; bool accepted; std::vector<Credentials> logins;
+    // What the Login dialog answers (nothing: Cancel), the check's answer, and the logins sent.
+    std::optional<Login> dialog; bool accepted; std::vector<Login> logins;
   } rows[] = {
       {"", 1, false, std::nullopt, true, {empty}},
       {"", 0xFF, false, std::nullopt, true, {empty}},  // any non-zero verdict accepts
       {"s3cret", 1, false, std::nullopt, false, {empty, empty}},
       {"s3cret", 1, false, guess, false, {empty, guess}},
-      {"s3cret", 1, false, root, false, {empty, root}},  // the user name is sent as stored
+      {"s3cret", 1, false, root, false, {empty, root}},  // the user name is sent as typed
       {"s3cret", 1, false, right, true, {empty, right}},
       {sixteen, 1, false, longest, true, {empty, longest}},
       {"", 1, true, empty, false, {empty, empty}},  // no answer is a refusal
@@ -79,22 +76,22 @@ TEST(AdministratorCheckTest, ProvesThePassword) {
     // Credentials typed for an earlier command are not tried again silently.
     bed.client.adminUser = "someone";
     bed.client.adminPassword = row.password;
-    int shown = 0;
-    auto dialog = [&] {
-      ++shown;
+    ScriptedInteraction user;
+    if (row.dialog) user.answers.push_back(Credentials{row.dialog->first, row.dialog->second});
+    user.onLogin = [&] {
       // It only ever opens after the "admin" / empty attempt failed.
       EXPECT_EQ(std::tie(bed.client.adminUser, bed.client.adminPassword), std::tuple("admin", ""));
-      if (row.dialog) std::tie(bed.client.adminUser, bed.client.adminPassword) = *row.dialog;
     };
-    UserMessage failure = untouched;
-    EXPECT_EQ(RunAdministratorCheck(bed.client, dialog, &failure), row.accepted);
-    EXPECT_EQ(shown, static_cast<int>(row.logins.size()) - 1);
-    EXPECT_EQ(Fields(failure), Fields(row.accepted ? untouched : wrong));
+    EXPECT_EQ(RunAdministratorCheck(bed.client, user), row.accepted);
+    ASSERT_EQ(user.questions.size(), row.logins.size() - 1);
+    for (const LoginQuestion& q : user.questions) {
+      EXPECT_EQ(q.loginMode, LoginMode::Administrator);
+      EXPECT_EQ(q.fixedUser, "admin");
+    }
+    EXPECT_EQ(user.messages, row.accepted ? std::vector<std::string>{}
+                                          : std::vector<std::string>{"Error (stop): Wrong administrator password input!"});
     EXPECT_EQ(bed.device->requestLog(), bed.LoginRequests(row.logins));
   }
-  // Neither the dialog nor the message is required.
-  Bed bed("s3cret");
-  EXPECT_FALSE(RunAdministratorCheck(bed.client, nullptr, nullptr));
 }
 
 }  // namespace

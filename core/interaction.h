@@ -1,0 +1,45 @@
+#pragma once
+// The one way a command talks to its user: every message it shows, every
+// question it asks and every wait on the network goes through an
+// Interaction. The window answers with its dialogs, the findway command from
+// its options and the terminal, tests from a script.
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/user_message.h"
+
+namespace kfw::core {
+
+// Which credentials the Login dialog asks for.
+enum class LoginMode { ShareAccess = 0, Administrator = 1 };
+
+struct LoginQuestion {
+  LoginMode loginMode = LoginMode::Administrator;
+  // A user name the dialog shows greyed instead of asking for one: "admin"
+  // for the administrator, the logged-on user where the system imposes it.
+  std::optional<std::string> fixedUser;
+};
+
+struct Credentials {
+  std::string user;
+  std::string password;
+};
+
+class Interaction {
+ public:
+  virtual ~Interaction() = default;
+
+  // A message with one OK button; returns when the user has closed it.
+  virtual void Message(const UserMessage& message) = 0;
+  // The Login dialog: what was typed when the user pressed OK, nothing on
+  // Cancel.
+  virtual std::optional<Credentials> AskLogin(const LoginQuestion& question) = 0;
+  // Runs `work`, an exchange that waits on the network, and returns when it
+  // has ended. The window keeps painting meanwhile and takes no input; a
+  // terminal simply waits. `work` asks nothing of the user.
+  virtual void RunBlocking(const std::function<void()>& work) = 0;
+};
+
+}  // namespace kfw::core

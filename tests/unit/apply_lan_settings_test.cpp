@@ -1,0 +1,154 @@
+// The Apply command over scripted answers and simulated devices: no window.
+
+#include "core/apply_lan_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "protocol/messages.h"
+#include "scripted_interaction.h"
+#include "sim/simulated_network.h"
+
+namespace kfw::core {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// A field as typed: "" is blank.
+FieldOctets Typed(const std::string& text) {
+  FieldOctets field;
+  uint8_t o[4];
+  if (text.empty() || !protocol::AddressBytes(text, o)) return field;
+  return FieldOctets{{o[0], o[1], o[2], o[3]}, false};
+}
+
+// Office 192.168.1.100 (no password, DHCP gives it .77), Guarded .90
+// (password "secret") and Mute .95, which never confirms a DHCP switch.
+struct Bed {
+  Bed() {
+    net.AddInterface("192.168.1.20", 0);
+    sim::DeviceConfig office;
+    office.address = "192.168.1.100";
+    office.dhcpAddress = "192.168.1.77";
+    devices.push_back(&net.AddDevice(0, office));
+    sim::DeviceConfig guarded;
+    guarded.address = "192.168.1.90";
+    guarded.adminPassword = "secret";
+    devices.push_back(&net.AddDevice(0, guarded));
+    sim::DeviceConfig mute;
+    mute.address = "192.168.1.95";
+    mute.ignoreItems = {protocol::SET_DHCP_CLIENT};
+    devices.push_back(&net.AddDevice(0, mute));
+    EXPECT_TRUE(client.StartNetwork());
+    client.DiscoverDevices(3, 3);
+  }
+  ApplyResult Apply(const std::string& device, int dhcp, const std::string& address,
+                    const std::string& netmask = "255.255.255.0", const std::string& gateway = "") {
+    client.selectedAddress = device;
+    net.ClearSent();
+    return ApplyLanSettings(client, user, {1, dhcp, Typed(address), Typed(netmask), Typed(gateway)});
+  }
+  int Sets() const {
+    int n = 0;
+    for (const auto& sent : net.sent()) n += sent.bytes[0] == protocol::MSG_SET;
+    return n;
+  }
+
+  platform::FakeClock clock;
+  sim::SimulatedNetwork net{clock};
+  protocol::ManagementClient client{net, clock};
+  ScriptedInteraction user;
+  std::vector<sim::SimDevice*> devices;
+};
+
+TEST(ApplyLanSettingsTest, NeedsAClickAndAChoice) {
+  Bed bed;
+  bed.client.selectedAddress = "192.168.1.100";
+  bed.net.ClearSent();
+  auto result = ApplyLanSettings(bed.client, bed.user, {0, 0, Typed("192.168.1.150"), Typed("255.255.255.0"), {}});
+  EXPECT_EQ(bed.user.messages, Strings{"Error (stop): Please select a device in the above section."});
+  result = ApplyLanSettings(bed.client, bed.user, {1, -1, Typed("192.168.1.150"), Typed("255.255.255.0"), {}});
+  EXPECT_EQ(result.outcome, ApplyOutcome::NothingDone);
+  EXPECT_EQ(bed.user.messages.size(), 1u);
+  EXPECT_TRUE(bed.net.sent().empty());
+}
+
+TEST(ApplyLanSettingsTest, StaticAddressAfterTheAdministratorCheck) {
+  const struct {
+    const char* device;
+    std::optional<Credentials> typed;  // the Login dialog's answer; unset: Cancel
+    bool moved;
+    int questions;
+  } rows[] = {
+      {"192.168.1.100", std::nullopt, true, 0},  // the empty password passes
+      {"192.168.1.90", Credentials{"admin", "wrong"}, false, 1},
+      {"192.168.1.90", std::nullopt, false, 1},
+      {"192.168.1.90", Credentials{"admin", "secret"}, true, 1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "row " << &row - rows);
+    Bed bed;
+    bed.user.answers.push_back(row.typed);
+    const ApplyResult result = bed.Apply(row.device, 0, "192.168.1.150", "255.255.0.0", "192.168.1.1");
+    EXPECT_EQ(bed.user.questions.size(), static_cast<std::size_t>(row.questions));
+    EXPECT_EQ(result.outcome, row.moved ? ApplyOutcome::AddressSent : ApplyOutcome::NothingDone);
+    EXPECT_EQ(bed.user.messages,
+              row.moved ? Strings{} : Strings{"Error (stop): Wrong administrator password input!"});
+    EXPECT_EQ(bed.Sets(), row.moved ? 1 : 0);
+    const sim::SimDevice& device = *bed.devices[row.device == std::string("192.168.1.100") ? 0 : 1];
+    EXPECT_EQ(device.address(), row.moved ? "192.168.1.150" : row.device);
+    EXPECT_EQ(bed.client.selectedAddress, row.moved ? "192.168.1.150" : row.device);
+    EXPECT_EQ(device.config().netmask, row.moved ? "255.255.0.0" : "255.255.255.0");
+  }
+}
+
+TEST(ApplyLanSettingsTest, RefusedSettingsSendNothingAndNameTheField) {
+  const struct {
+    const char *address, *netmask, *gateway, *message;
+    FieldKind focus;
+    const char* kept;  // newAddress/newNetmask afterwards
+  } rows[] = {
+      {"0.1.2.3", "255.255.255.0", "", "Error (information): Invalid IP address in 1st digit. It should be 1-223.",
+       FieldKind::Address, "/"},
+      {"192.168.1.10", "255.0.255.0", "192.168.1.1", "Error (stop): Netmask address input invalid. Please try again.",
+       FieldKind::Netmask, "192.168.1.10/255.0.255.0"},
+      {"192.168.1.10", "255.255.255.0", "192.168.2.1",
+       "Error (stop): You enter incorrect TCP/IP configuration. Please try again.", FieldKind::Gateway,
+       "192.168.1.10/255.255.255.0"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.address);
+    Bed bed;
+    const ApplyResult result = bed.Apply("192.168.1.100", 0, row.address, row.netmask, row.gateway);
+    EXPECT_EQ(bed.user.messages, Strings{row.message});
+    ASSERT_TRUE(result.focus);
+    EXPECT_EQ(result.focus->field, row.focus);
+    EXPECT_EQ(result.focus->octet, 0);
+    EXPECT_TRUE(bed.net.sent().empty());
+    EXPECT_EQ(bed.client.newAddress.str() + "/" + bed.client.newNetmask.str(), row.kept);
+  }
+}
+
+TEST(ApplyLanSettingsTest, EnableSwitchesToDhcpWhateverTheFieldsHold) {
+  Bed bed;
+  // An address the static path would refuse.
+  EXPECT_EQ(bed.Apply("192.168.1.100", 1, "127.0.0.1").outcome, ApplyOutcome::DhcpEnabled);
+  EXPECT_EQ(bed.user.messages, Strings{"Confirm (information): DHCP client enabled."});
+  EXPECT_EQ(bed.devices[0]->address(), "192.168.1.77");
+  EXPECT_EQ(bed.client.selectedAddress, "192.168.1.77");
+
+  bed.user.messages.clear();
+  EXPECT_EQ(bed.Apply("192.168.1.95", 1, "").outcome, ApplyOutcome::NothingDone);
+  EXPECT_EQ(bed.user.messages, Strings{"Error (stop): Set to dhcp client fail."});
+
+  // A refused password sends no switch.
+  bed.user.messages.clear();
+  EXPECT_EQ(bed.Apply("192.168.1.90", 1, "").outcome, ApplyOutcome::NothingDone);
+  EXPECT_EQ(bed.user.messages, Strings{"Error (stop): Wrong administrator password input!"});
+  EXPECT_EQ(bed.Sets(), 0);
+}
+
+}  // namespace
+}  // namespace kfw::core

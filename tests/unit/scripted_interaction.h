@@ -1,0 +1,37 @@
+#pragma once
+// A user who answers from a script: records every message and Login question
+// a command asks, and hands out the prepared Login answers in turn (Cancel
+// once they run out).
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/interaction.h"
+
+namespace kfw::core {
+
+struct ScriptedInteraction final : Interaction {
+  void Message(const UserMessage& message) override {
+    static const char* const kIcons[] = {"none", "stop", "exclamation", "information"};
+    messages.push_back(message.caption + " (" + kIcons[static_cast<int>(message.icon)] + "): " + message.text);
+  }
+  std::optional<Credentials> AskLogin(const LoginQuestion& question) override {
+    questions.push_back(question);
+    if (onLogin) onLogin();
+    if (answers.empty()) return std::nullopt;
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  void RunBlocking(const std::function<void()>& work) override { work(); }
+
+  std::vector<std::string> messages;  // "caption (icon): text"
+  std::vector<LoginQuestion> questions;
+  std::deque<std::optional<Credentials>> answers;
+  std::function<void()> onLogin;  // runs while the Login dialog is "shown"
+};
+
+}  // namespace kfw::core
