@@ -104,31 +104,16 @@ TEST(ApplyLanSettingsTest, StaticAddressAfterTheAdministratorCheck) {
   }
 }
 
+// Validation's own cases are tested with it; the command shows its refusal,
+// names the field, keeps what was checked before it and sends nothing.
 TEST(ApplyLanSettingsTest, RefusedSettingsSendNothingAndNameTheField) {
-  const struct {
-    const char *address, *netmask, *gateway, *message;
-    FieldKind focus;
-    const char* kept;  // newAddress/newNetmask afterwards
-  } rows[] = {
-      {"0.1.2.3", "255.255.255.0", "", "Error (information): Invalid IP address in 1st digit. It should be 1-223.",
-       FieldKind::Address, "/"},
-      {"192.168.1.10", "255.0.255.0", "192.168.1.1", "Error (stop): Netmask address input invalid. Please try again.",
-       FieldKind::Netmask, "192.168.1.10/255.0.255.0"},
-      {"192.168.1.10", "255.255.255.0", "192.168.2.1",
-       "Error (stop): You enter incorrect TCP/IP configuration. Please try again.", FieldKind::Gateway,
-       "192.168.1.10/255.255.255.0"},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.address);
-    Bed bed;
-    const ApplyResult result = bed.Apply("192.168.1.100", 0, row.address, row.netmask, row.gateway);
-    EXPECT_EQ(bed.user.messages, Strings{row.message});
-    ASSERT_TRUE(result.focus);
-    EXPECT_EQ(result.focus->field, row.focus);
-    EXPECT_EQ(result.focus->octet, 0);
-    EXPECT_TRUE(bed.net.sent().empty());
-    EXPECT_EQ(bed.client.newAddress.str() + "/" + bed.client.newNetmask.str(), row.kept);
-  }
+  Bed bed;
+  const ApplyResult result = bed.Apply("192.168.1.100", 0, "192.168.1.10", "255.255.255.0", "192.168.2.1");
+  EXPECT_EQ(bed.user.messages, Strings{"Error (stop): You enter incorrect TCP/IP configuration. Please try again."});
+  ASSERT_TRUE(result.focus);
+  EXPECT_EQ(result.focus->field, FieldKind::Gateway);
+  EXPECT_TRUE(bed.net.sent().empty());
+  EXPECT_EQ(bed.client.newAddress.str() + "/" + bed.client.newNetmask.str(), "192.168.1.10/255.255.255.0");
 }
 
 TEST(ApplyLanSettingsTest, EnableSwitchesToDhcpWhateverTheFieldsHold) {
