@@ -3,8 +3,10 @@
 // test; every letter starts unused (NoRootDir, no connection).
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/network_drives.h"
 
@@ -27,6 +29,36 @@ class FakeNetworkDrives final : public NetworkDrives {
   void SetKind(char letter, DriveKind kind) { slots_.at(Index(letter)).kind = kind; }
   // Every remote-name lookup fails, as when the network provider is down.
   void FailLookups(bool fail) { failLookups_ = fail; }
+
+  // Every connection attempt, in order.
+  struct Attempt {
+    std::string localName, remoteName, user;
+    std::optional<std::string> password;
+    unsigned flags;
+  };
+  std::vector<Attempt> attempts;
+  // Every removal asked for: "K: flags force".
+  std::vector<std::string> cancels;
+  // Decides each attempt; by default every attempt succeeds.
+  std::function<bool(const Attempt&)> accept = [](const Attempt&) { return true; };
+  std::string userName = "alice";
+
+  bool AddConnection(const std::string& localName, const std::string& remoteName, const std::string& user,
+                     const std::optional<std::string>& password, unsigned flags) override {
+    attempts.push_back({localName, remoteName, user, password, flags});
+    const std::optional<std::size_t> index = IndexOf(localName);
+    if (!index || !accept(attempts.back())) return false;
+    Connect(localName[0], remoteName);
+    return true;
+  }
+  bool CancelConnection(const std::string& localName, unsigned flags, bool force) override {
+    cancels.push_back(localName + " " + std::to_string(flags) + " " + (force ? "force" : "keep"));
+    const std::optional<std::size_t> index = IndexOf(localName);
+    if (!index || !slots_[*index].remoteName) return false;
+    Disconnect(localName[0]);
+    return true;
+  }
+  std::string UserName() override { return userName; }
 
   bool RemoteName(const std::string& localName, std::string& remoteName) override {
     const std::optional<std::size_t> index = IndexOf(localName);

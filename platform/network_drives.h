@@ -1,6 +1,7 @@
 #pragma once
 // The workstation's drive letters and their network connections.
 
+#include <optional>
 #include <string>
 
 namespace kfw::platform {
@@ -17,9 +18,26 @@ enum class DriveKind : int {
   RamDisk = 6,
 };
 
+// How a connection is made or removed.
+inline constexpr unsigned kConnectUpdateProfile = 0x1;  // remembered for the next logon
+inline constexpr unsigned kConnectInteractive = 0x8;    // the system may ask for credentials
+
 class NetworkDrives {
  public:
   virtual ~NetworkDrives() = default;
+  // Connects `localName` ("K:") to `remoteName` ("\\host\share") with the
+  // given credentials: an empty user and password mean a guest connection; a
+  // password left out means the one the system holds for `user`. False when
+  // the share cannot be reached or refuses the credentials; nothing is left
+  // connected then. May take seconds.
+  virtual bool AddConnection(const std::string& localName, const std::string& remoteName,
+                             const std::string& user, const std::optional<std::string>& password,
+                             unsigned flags) = 0;
+  // Removes the letter's connection (with `force`, even while files on it
+  // are open). False when the letter has no connection or it cannot go.
+  virtual bool CancelConnection(const std::string& localName, unsigned flags, bool force) = 0;
+  // The user name the system connects as by default.
+  virtual std::string UserName() = 0;
   // The remote name ("\\host\share[\path]") connected to `localName` ("K:"),
   // or false when the letter has no live network connection.
   virtual bool RemoteName(const std::string& localName, std::string& remoteName) = 0;

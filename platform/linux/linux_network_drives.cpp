@@ -218,4 +218,20 @@ DriveKind LinuxNetworkDrives::Kind(const std::string& localName) {
   return table_.Find(*drive) ? DriveKind::Remote : DriveKind::NoRootDir;
 }
 
+// Mounting through the desktop session's file system service comes next;
+// until then a connection cannot be made, and says so.
+bool LinuxNetworkDrives::AddConnection(const std::string&, const std::string&, const std::string&,
+                                       const std::optional<std::string>&, unsigned) {
+  return false;
+}
+
+bool LinuxNetworkDrives::CancelConnection(const std::string& localName, unsigned, bool) {
+  return table_.Remove(localName);
+}
+
+std::string LinuxNetworkDrives::UserName() {
+  const char* user = std::getenv("USER");
+  return user ? user : "";
+}
+
 }  // namespace kfw::platform

@@ -75,6 +75,11 @@ class LinuxNetworkDrives final : public NetworkDrives {
   explicit LinuxNetworkDrives(std::filesystem::path tableFile = ConnectionTable::DefaultLocation())
       : table_(std::move(tableFile)) {}
 
+  bool AddConnection(const std::string& localName, const std::string& remoteName,
+                     const std::string& user, const std::optional<std::string>& password,
+                     unsigned flags) override;
+  bool CancelConnection(const std::string& localName, unsigned flags, bool force) override;
+  std::string UserName() override;
   bool RemoteName(const std::string& localName, std::string& remoteName) override;
   DriveKind Kind(const std::string& localName) override;
 
