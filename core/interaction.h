@@ -36,6 +36,9 @@ class Interaction {
   // The Login dialog: what was typed when the user pressed OK, nothing on
   // Cancel.
   virtual std::optional<Credentials> AskLogin(const LoginQuestion& question) = 0;
+  // "The drive letter has been used. Do you still want to use this drive
+  // letter?": true for OK, false for Cancel.
+  virtual bool AskDriveInUse() = 0;
   // Runs `work`, an exchange that waits on the network, and returns when it
   // has ended. The window keeps painting meanwhile and takes no input; a
   // terminal simply waits. `work` asks nothing of the user.

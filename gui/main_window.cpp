@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "core/apply_lan_settings.h"
+#include "core/drive_mapping.h"
 #include "gui/about_dialog.h"
 #include "gui/app_resources.h"
 #include "ui/address_field.h"
@@ -78,7 +79,9 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
   connect(button(kApply), &QPushButton::clicked, this, &MainWindow::ApplyLanSettings);
   connect(button(kAbout), &QPushButton::clicked, this, &MainWindow::ShowAbout);
   connect(button(kExit), &QPushButton::clicked, this, &MainWindow::Exit);
-  for (const int id : {kConnect, kDisconnect, kConfiguration, kLanguage, kBitTorrent, kWidget}) {
+  connect(button(kConnect), &QPushButton::clicked, this, &MainWindow::ConnectShare);
+  connect(button(kDisconnect), &QPushButton::clicked, this, &MainWindow::DisconnectDrive);
+  for (const int id : {kConfiguration, kLanguage, kBitTorrent, kWidget}) {
     connect(button(id), &QPushButton::clicked, this, [this, id] { RunCommand(id); });
   }
 
@@ -279,6 +282,43 @@ void MainWindow::ApplyLanSettings() {
       break;
   }
   RebuildDeviceList(/*clearFields=*/false);
+}
+
+core::DriveMappingInput MainWindow::DriveMappingSelection() const {
+  core::DriveMappingInput input;
+  if (const QTreeWidgetItem* device = deviceList_->SelectedRow()) {
+    input.deviceName = ui::ReportView::CellText(device, 0);
+  }
+  if (const QTreeWidgetItem* share = shareList_->SelectedRow()) {
+    input.shareName = ui::ReportView::CellText(share, 0);
+    input.shareLocation = ui::ReportView::CellText(share, 1);
+  }
+  if (driveLetters_->currentIndex() >= 0) {
+    input.driveItem = driveLetters_->currentText().toLocal8Bit().toStdString();
+  }
+  return input;
+}
+
+void MainWindow::ConnectShare() {
+  // The selected device row names the host that share paths are built from.
+  const QTreeWidgetItem* device = deviceList_->SelectedRow();
+  if (device != nullptr) selection_.selectedHost = ui::ReportView::CellText(device, 1);
+  const core::DriveMappingServices services{services_.client, services_.drives, services_.system,
+                                            interaction_};
+  if (core::ConnectShare(services, DriveMappingSelection())) ResyncDriveMapping(/*exactHost=*/true);
+}
+
+void MainWindow::DisconnectDrive() {
+  const core::DriveMappingServices services{services_.client, services_.drives, services_.system,
+                                            interaction_};
+  if (core::DisconnectDrive(services, DriveMappingSelection())) ResyncDriveMapping(/*exactHost=*/false);
+}
+
+void MainWindow::ResyncDriveMapping(bool exactHost) {
+  RefreshMappedDrives();
+  FillFreeDriveLetters();
+  const QTreeWidgetItem* device = deviceList_->SelectedRow();
+  FillShareLocations(ui::ReportView::CellText(device, 0), ui::ReportView::CellText(device, 1), exactHost);
 }
 
 void MainWindow::ShowAbout() {

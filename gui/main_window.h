@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/address_validation.h"
+#include "core/drive_mapping.h"
 #include "gui/window_interaction.h"
 #include "platform/network_drives.h"
 #include "platform/system_info.h"
@@ -96,12 +97,14 @@ class MainWindow : public QDialog {
   // Handlers of the window's controls.
   void SelectDevice();
   void ApplyLanSettings();
+  void ConnectShare();
+  void DisconnectDrive();
   void OnReceiveDhcpChanged();
   void ShowAbout();
   void Exit();
 
-  // Binds a command button (Connect, Disconnect, Configuration, Language,
-  // BitTorrent, Widget) to the command that handles it.
+  // Binds a command button (Configuration, Language, BitTorrent, Widget) to
+  // the command that handles it.
   void BindCommand(int buttonId, std::function<void()> handler);
 
   // The device list's context menu: the commands whose buttons have no place
@@ -132,6 +135,11 @@ class MainWindow : public QDialog {
   void ClearAddressFields();
   void SetAddressFieldsEnabled(bool enabled);
   void RunCommand(int buttonId);
+  // The rows and the letter Connect and Disconnect work from.
+  core::DriveMappingInput DriveMappingSelection() const;
+  // After a mapping changed: the drive table, the free letters and the
+  // selected device's share locations.
+  void ResyncDriveMapping(bool exactHost);
   ui::AddressField* Field(core::FieldKind kind) const;
 
   MainWindowServices services_;

@@ -1,5 +1,6 @@
 #include "gui/window_interaction.h"
 
+#include "gui/drive_in_use_dialog.h"
 #include "gui/login_dialog.h"
 
 namespace kfw::gui {
@@ -8,6 +9,12 @@ std::optional<core::Credentials> WindowInteraction::AskLogin(const core::LoginQu
   LoginDialog login(question, owner_);
   prompts_.RunModal(login);
   return login.answer();
+}
+
+bool WindowInteraction::AskDriveInUse() {
+  DriveInUseDialog dialog(owner_);
+  prompts_.RunModal(dialog);
+  return driveInUseAnswer == 1;
 }
 
 }  // namespace kfw::gui

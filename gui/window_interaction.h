@@ -18,6 +18,7 @@ class WindowInteraction final : public core::Interaction {
 
   void Message(const core::UserMessage& message) override { prompts_.Message(message); }
   std::optional<core::Credentials> AskLogin(const core::LoginQuestion& question) override;
+  bool AskDriveInUse() override;
   void RunBlocking(const std::function<void()>& work) override { busy_.Run(work); }
 
  private:

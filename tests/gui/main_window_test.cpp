@@ -131,7 +131,7 @@ TEST(MainWindowTest, SubnetTestEnablesTheCommandsThatNeedAReachableDevice) {
     menu->actions().at(2)->trigger();
   }
   EXPECT_EQ(widgetRuns, 2);
-  bed.Press(kConnect);  // bound to nothing
+  bed.Press(kConfiguration);  // bound to nothing
   EXPECT_EQ(bed.Messages(), Strings{" (none): This command is not available in this version."});
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// A user who answers from a script: records every message and Login question
-// a command asks, and hands out the prepared Login answers in turn (Cancel
-// once they run out).
+// A user who answers from a script: records every message and question a
+// command asks ("drive in use?" among the messages), and hands out the
+// prepared Login answers in turn (Cancel once they run out).
 
 #include <deque>
 #include <functional>
@@ -26,12 +26,17 @@ struct ScriptedInteraction final : Interaction {
     answers.pop_front();
     return answer;
   }
+  bool AskDriveInUse() override {
+    messages.push_back("drive in use?");
+    return driveInUseAnswer;
+  }
   void RunBlocking(const std::function<void()>& work) override { work(); }
 
   std::vector<std::string> messages;  // "caption (icon): text"
   std::vector<LoginQuestion> questions;
   std::deque<std::optional<Credentials>> answers;
   std::function<void()> onLogin;  // runs while the Login dialog is "shown"
+  bool driveInUseAnswer = true;
 };
 
 }  // namespace kfw::core

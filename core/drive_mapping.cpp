@@ -1,0 +1,103 @@
+#include "core/drive_mapping.h"
+
+#include "core/windows_version.h"
+
+namespace kfw::core {
+namespace {
+
+constexpr unsigned kProfile = platform::kConnectUpdateProfile;
+constexpr int kNtAttempts = 6;
+
+const UserMessage kFailedToMap{"Error", "Failed to map drive.", MessageIcon::Stop};
+
+}  // namespace
+
+bool ConnectShare(const DriveMappingServices& s, const DriveMappingInput& input) {
+  protocol::ManagementClient& client = s.client;
+  client.adminUser = "";
+  client.adminPassword = "";
+  const std::string version = GetWindowsVersionName(s.system).text;
+  const bool nt = version.find("NT") != std::string::npos;
+  const bool vista = version.find("Vista") != std::string::npos;
+
+  // Without a device row there is no server to name in the remote name.
+  if (!input.shareName || !input.deviceName) {
+    s.user.Message({"Warning", "Please select a device in the above section.", MessageIcon::Exclamation});
+    return false;
+  }
+  if (!input.driveItem) return false;
+  const std::string drive = input.driveItem->substr(0, 2);
+  // An item carries a remote name from its fifth character on when its
+  // letter is connected already.
+  if (input.driveItem->size() > 4 && !s.user.AskDriveInUse()) return false;
+
+  const std::string remote = "\\\\" + *input.deviceName + "\\" + *input.shareName;
+  // Whatever the letter held, also a connection only remembered, goes first.
+  s.user.RunBlocking([&] { s.drives.CancelConnection(drive, kProfile, true); });
+
+  const LoginQuestion shareLogin{LoginMode::ShareAccess, LockedShareUserName(s.system)};
+  const auto askLogin = [&] {
+    if (const auto typed = s.user.AskLogin(shareLogin)) {
+      client.adminUser = typed->user;
+      client.adminPassword = typed->password;
+    }
+  };
+  bool connected = false;
+  const auto attempt = [&](const std::string& user, const std::optional<std::string>& password,
+                           unsigned flags) {
+    s.user.RunBlocking([&] { connected = s.drives.AddConnection(drive, remote, user, password, flags); });
+    return connected;
+  };
+
+  if (nt) {
+    askLogin();
+    for (int i = 0; i < kNtAttempts && !connected; ++i) {
+      attempt(client.adminUser.str(), client.adminPassword.str(), kProfile);
+    }
+  } else {
+    client.domainValue = "";
+    s.user.RunBlocking([&] { client.QueryDomain(); });
+    const std::string domain = client.domainValue.str();
+    // First as the workstation's own user in the device's domain, with the
+    // password the system holds; without a domain, as a guest.
+    if (!domain.empty()) {
+      attempt(domain + "\\" + s.drives.UserName(), std::nullopt, kProfile);
+    } else {
+      attempt("", std::string(), kProfile);
+    }
+    if (!connected && vista) {
+      attempt("", std::string(), kProfile | platform::kConnectInteractive);
+    } else if (!connected) {
+      askLogin();
+      const std::string user =
+          domain.empty() ? client.adminUser.str() : domain + "\\" + client.adminUser.str();
+      attempt(user, client.adminPassword.str(), kProfile);
+    }
+  }
+  if (!connected) {
+    s.user.Message(kFailedToMap);
+    return false;
+  }
+  s.user.Message({"Confirm", "Successfully mapped drive.", MessageIcon::Information});
+  return true;
+}
+
+bool DisconnectDrive(const DriveMappingServices& s, const DriveMappingInput& input) {
+  // A selected share row decides, whatever the letters list shows.
+  const std::optional<std::string>& text = input.shareName ? input.shareLocation : input.driveItem;
+  if (!input.shareName && !text) return false;
+  const std::string drive = text.value_or("").substr(0, 2);
+  bool removed = false;
+  s.user.RunBlocking([&] { removed = s.drives.CancelConnection(drive, kProfile, true); });
+  if (!removed) {
+    s.user.Message({"Error",
+                    "Unable to disconnect this drive.\nPlease select a drive to disconnect and verify "
+                    "that the drive is not being accessed.",
+                    MessageIcon::Stop});
+    return false;
+  }
+  s.user.Message({"Confirm", "Successfully unmapped drive.", MessageIcon::Information});
+  return true;
+}
+
+}  // namespace kfw::core

@@ -1,0 +1,65 @@
+// Connect and Disconnect from the window: the rows and the letter it hands
+// the commands, the drive-in-use question, and the lists afterwards.
+
+#include <gtest/gtest.h>
+
+#include "gui/drive_in_use_dialog.h"
+#include "test_bed.h"
+
+namespace kfw::testing {
+namespace {
+
+TEST(DriveMappingWindowTest, ConnectThenDisconnectTheSelectedShare) {
+  TestBed bed;
+  bed.drives.Connect('Z', "\\\\elsewhere\\data");
+  MainWindow& window = bed.Open();
+  bed.Click("192.168.1.100");
+  ui::ReportView* shares = window.shareList();
+  shares->setCurrentItem(shares->topLevelItem(1));  // Photos
+  ASSERT_EQ(window.driveLetters()->currentText(), "Y:");
+
+  bed.Press(MainWindow::kConnect);
+  EXPECT_EQ(bed.Messages(), Strings{"Confirm (information): Successfully mapped drive."});
+  ASSERT_EQ(bed.drives.attempts.size(), 1u);
+  EXPECT_EQ(bed.drives.attempts[0].remoteName, "\\\\NAS-Office\\Photos");  // the device's name, not its address
+  EXPECT_EQ(TestBed::Column(shares, 1), (Strings{"", "Y:"}));
+  EXPECT_EQ(window.driveLetters()->itemText(1), "Y: \\\\NAS-Office\\Photos");
+  EXPECT_EQ(window.driveLetters()->currentText(), "X:");
+
+  // Reusing a connected letter asks first; OK goes on.
+  shares->setCurrentItem(shares->topLevelItem(0));
+  window.driveLetters()->setCurrentIndex(0);  // Z:, connected elsewhere
+  bed.prompts.onDialog = [](QDialog& dialog) {
+    EXPECT_NE(dynamic_cast<gui::DriveInUseDialog*>(&dialog), nullptr);
+    QTest::mouseClick(ui::Control<QPushButton>(dialog, gui::DriveInUseDialog::kOk), Qt::LeftButton);
+  };
+  bed.Press(MainWindow::kConnect);
+  EXPECT_EQ(gui::driveInUseAnswer, 1);
+  EXPECT_EQ(TestBed::Column(shares, 1), (Strings{"Z:", "Y:"}));
+
+  // The selected share row's letter goes, whatever the letters list shows.
+  shares->setCurrentItem(shares->topLevelItem(1));
+  bed.Press(MainWindow::kDisconnect);
+  EXPECT_EQ(bed.Messages().back(), "Confirm (information): Successfully unmapped drive.");
+  EXPECT_EQ(TestBed::Column(shares, 1), (Strings{"Z:", ""}));
+  EXPECT_EQ(window.driveLetters()->currentText(), "Y:");
+}
+
+TEST(DriveMappingWindowTest, CancelOnALetterInUseDoesNothing) {
+  TestBed bed;
+  bed.drives.Connect('Z', "\\\\elsewhere\\data");
+  MainWindow& window = bed.Open();
+  bed.Click("192.168.1.100");
+  window.shareList()->setCurrentItem(window.shareList()->topLevelItem(0));
+  window.driveLetters()->setCurrentIndex(0);
+  bed.prompts.onDialog = [](QDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); };
+  bed.Press(MainWindow::kConnect);
+  EXPECT_EQ(gui::driveInUseAnswer, 0);
+  EXPECT_EQ(bed.prompts.dialogs.size(), 1u);
+  EXPECT_TRUE(bed.drives.attempts.empty());
+  EXPECT_TRUE(bed.drives.cancels.empty());
+  EXPECT_TRUE(bed.prompts.messages.empty());
+}
+
+}  // namespace
+}  // namespace kfw::testing

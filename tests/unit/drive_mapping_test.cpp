@@ -1,0 +1,164 @@
+// Connect and Disconnect over fake drive letters, scripted answers and a
+// simulated device that answers the domain query.
+
+#include "core/drive_mapping.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/fake_network_drives.h"
+#include "scripted_interaction.h"
+#include "sim/simulated_network.h"
+
+namespace kfw::core {
+namespace {
+
+using Strings = std::vector<std::string>;
+using platform::FakeNetworkDrives;
+
+struct FixedSystem final : platform::SystemInfo {
+  bool Version(platform::VersionReport& out) override {
+    out = report;
+    return true;
+  }
+  std::string LoggedOnUser() override { return "carol"; }
+  platform::VersionReport report{platform::PlatformFamily::Other, 6, 1, 0};
+};
+
+// One device, "Office" at 192.168.1.100, selected, answering `domain`.
+struct Bed {
+  explicit Bed(std::string domain = "") {
+    net.AddInterface("192.168.1.20", 0);
+    sim::DeviceConfig office;
+    office.name = "Office";
+    office.address = "192.168.1.100";
+    office.domain = std::move(domain);
+    net.AddDevice(0, office);
+    EXPECT_TRUE(client.StartNetwork());
+    client.SetDiagnostics(&diagnostics);
+    client.DiscoverDevices(3, 3);
+    client.selectedAddress = "192.168.1.100";
+  }
+  bool Connect(std::optional<std::string> share = "HDD_1", std::optional<std::string> item = "K:") {
+    return ConnectShare({client, drives, system, user}, {"Office", share, "", item});
+  }
+  // Each attempt as "user/password/flags", "-" for a password left to the system.
+  Strings Attempts() const {
+    Strings out;
+    for (const auto& a : drives.attempts) {
+      EXPECT_EQ(a.localName + " " + a.remoteName, "K: \\\\Office\\HDD_1");
+      out.push_back(a.user + "/" + a.password.value_or("-") + "/" + std::to_string(a.flags));
+    }
+    return out;
+  }
+
+  platform::FakeClock clock;
+  sim::SimulatedNetwork net{clock};
+  protocol::ManagementClient client{net, clock};
+  std::ostringstream diagnostics;
+  FakeNetworkDrives drives;
+  FixedSystem system;
+  ScriptedInteraction user;
+};
+
+TEST(ConnectShareTest, NothingToConnectWithoutAShareRowOrALetter) {
+  Bed bed;
+  EXPECT_FALSE(bed.Connect(std::nullopt));
+  EXPECT_EQ(bed.user.messages, Strings{"Warning (exclamation): Please select a device in the above section."});
+  // A share row without a device row names no server: the same refusal.
+  EXPECT_FALSE(ConnectShare({bed.client, bed.drives, bed.system, bed.user}, {std::nullopt, "HDD_1", "", "K:"}));
+  EXPECT_EQ(bed.user.messages.size(), 2u);
+  EXPECT_FALSE(bed.Connect("HDD_1", std::nullopt));
+  EXPECT_EQ(bed.user.messages.size(), 2u);
+  EXPECT_TRUE(bed.drives.attempts.empty());
+  EXPECT_TRUE(bed.drives.cancels.empty());
+}
+
+TEST(ConnectShareTest, ALetterInUseIsAskedForAndFreedFirst) {
+  Bed bed;
+  bed.drives.Connect('K', "\\\\other\\old");
+  bed.user.driveInUseAnswer = false;
+  EXPECT_FALSE(bed.Connect("HDD_1", "K: \\\\other\\old"));
+  EXPECT_EQ(bed.user.messages, Strings{"drive in use?"});
+  EXPECT_TRUE(bed.drives.cancels.empty());
+
+  // OK: the old connection goes before the new one is tried; a failed new
+  // one leaves the letter free.
+  bed.user.driveInUseAnswer = true;
+  bed.drives.accept = [](const auto&) { return false; };
+  EXPECT_FALSE(bed.Connect("HDD_1", "K: \\\\other\\old"));
+  EXPECT_EQ(bed.drives.cancels, Strings{"K: 1 force"});
+  std::string remote;
+  EXPECT_FALSE(bed.drives.RemoteName("K:", remote));
+  EXPECT_EQ(bed.user.messages.back(), "Error (stop): Failed to map drive.");
+
+  // A letter shown plain is never asked about, yet its remembered
+  // connection is removed all the same.
+  bed.user.messages.clear();
+  bed.drives.accept = [](const auto&) { return true; };
+  EXPECT_TRUE(bed.Connect());
+  EXPECT_EQ(bed.user.messages, Strings{"Confirm (information): Successfully mapped drive."});
+  EXPECT_EQ(bed.drives.cancels.size(), 2u);
+}
+
+TEST(ConnectShareTest, CredentialsByDomainAndVersion) {
+  const struct {
+    platform::VersionReport version;
+    std::string domain;
+    int accepted;  // the attempt that succeeds (1-based); 0: none
+    Strings attempts;
+    int logins;
+  } rows[] = {
+      // Guest first, then the typed credentials.
+      {{platform::PlatformFamily::Other, 6, 1, 0}, "", 1, {"//1"}, 0},
+      {{platform::PlatformFamily::Other, 6, 1, 0}, "", 2, {"//1", "bob/pw/1"}, 1},
+      // In a domain: the workstation's user with the system's password, then the typed user.
+      {{platform::PlatformFamily::Other, 6, 1, 0}, "CORP", 2, {"CORP\\alice/-/1", "CORP\\bob/pw/1"}, 1},
+      {{platform::PlatformFamily::Other, 6, 1, 0}, "CORP", 0, {"CORP\\alice/-/1", "CORP\\bob/pw/1"}, 1},
+      // Windows NT 4: the dialog first, then up to six tries.
+      {{platform::PlatformFamily::WindowsNT, 4, 0, 1381}, "CORP", 0, Strings(6, "bob/pw/1"), 1},
+      {{platform::PlatformFamily::WindowsNT, 4, 0, 1381}, "", 3, Strings(3, "bob/pw/1"), 1},
+      // Vista: the system asks for credentials itself.
+      {{platform::PlatformFamily::WindowsNT, 6, 0, 6000}, "", 0, {"//1", "//9"}, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "row " << &row - rows);
+    Bed bed(row.domain);
+    bed.system.report = row.version;
+    bed.user.answers.push_back(Credentials{"bob", "pw"});
+    int tries = 0;
+    bed.drives.accept = [&](const auto&) { return ++tries == row.accepted; };
+    EXPECT_EQ(bed.Connect(), row.accepted != 0);
+    EXPECT_EQ(bed.Attempts(), row.attempts);
+    EXPECT_EQ(bed.user.questions.size(), static_cast<std::size_t>(row.logins));
+    for (const LoginQuestion& q : bed.user.questions) EXPECT_EQ(q.loginMode, LoginMode::ShareAccess);
+    EXPECT_EQ(bed.user.messages.back(), row.accepted ? "Confirm (information): Successfully mapped drive."
+                                                     : "Error (stop): Failed to map drive.");
+  }
+}
+
+TEST(DisconnectDriveTest, TheShareRowDecidesOverTheLetters) {
+  Bed bed;
+  bed.drives.Connect('M', "\\\\Office\\HDD_1");
+  bed.drives.Connect('Y', "\\\\other\\x");
+  const DriveMappingServices s{bed.client, bed.drives, bed.system, bed.user};
+  EXPECT_FALSE(DisconnectDrive(s, {"Office", std::nullopt, std::nullopt, std::nullopt}));
+  EXPECT_TRUE(bed.user.messages.empty());
+
+  EXPECT_TRUE(DisconnectDrive(s, {"Office", "HDD_1", "M:", "Y: \\\\other\\x"}));
+  EXPECT_EQ(bed.drives.cancels, Strings{"M: 1 force"});
+  EXPECT_TRUE(DisconnectDrive(s, {"Office", std::nullopt, std::nullopt, "Y: \\\\other\\x"}));
+  EXPECT_EQ(bed.user.messages, (Strings{"Confirm (information): Successfully unmapped drive.",
+                                        "Confirm (information): Successfully unmapped drive."}));
+  // A share row without a letter: nothing to remove.
+  EXPECT_FALSE(DisconnectDrive(s, {"Office", "HDD_1", "", "K:"}));
+  EXPECT_EQ(bed.user.messages.back(),
+            "Error (stop): Unable to disconnect this drive.\nPlease select a drive to disconnect and verify "
+            "that the drive is not being accessed.");
+  EXPECT_EQ(bed.drives.cancels.back(), " 1 force");
+}
+
+}  // namespace
+}  // namespace kfw::core
