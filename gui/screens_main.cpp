@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "gui/about_dialog.h"
+#include "gui/drive_in_use_dialog.h"
 #include "gui/login_dialog.h"
 #include "gui/main_window.h"
 #include "platform/clock.h"
@@ -118,6 +119,17 @@ int main(int argc, char** argv) {
   QTest::keyClicks(login.passwordEdit(), QStringLiteral("secret"));
   ok &= Save(login, dir, "login-admin.png");
   login.close();
+
+  gui::LoginDialog shareLogin({core::LoginMode::ShareAccess, std::nullopt}, &window);
+  shareLogin.show();
+  QTest::keyClicks(shareLogin.userNameEdit(), QStringLiteral("bob"));
+  ok &= Save(shareLogin, dir, "login-share.png");
+  shareLogin.close();
+
+  gui::DriveInUseDialog inUse(&window);
+  inUse.show();
+  ok &= Save(inUse, dir, "drive-in-use.png");
+  inUse.close();
 
   const auto box = ui::MakeMessageBox(
       {"Error", "Wrong administrator password input!", core::MessageIcon::Stop}, &window);
