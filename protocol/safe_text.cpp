@@ -116,6 +116,14 @@ std::string CutText(std::string_view bytes, std::size_t maxChars) {
   return std::string(bytes);
 }
 
+std::u32string DecodeUtf8(std::string_view bytes) {
+  std::u32string out;
+  ForEachUnit(bytes, [&](const Unit& unit, std::string_view) {
+    out.push_back(unit.valid ? unit.code : U'\xFFFD');
+  });
+  return out;
+}
+
 std::size_t CharacterCount(std::string_view utf8) {
   std::size_t count = 0;
   ForEachUnit(utf8, [&](const Unit&, std::string_view) { ++count; });

@@ -28,6 +28,9 @@ std::string JsonQuoted(std::string_view bytes);
 // character, as it becomes one U+FFFD).
 std::string CutText(std::string_view bytes, std::size_t maxChars = 64);
 
+// The code points of `bytes` read as UTF-8, each invalid subpart as U+FFFD.
+std::u32string DecodeUtf8(std::string_view bytes);
+
 // Characters (code points) of valid UTF-8 text, the columns a table gives it.
 std::size_t CharacterCount(std::string_view utf8);
 

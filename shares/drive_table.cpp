@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <string_view>
 
+#include "protocol/safe_text.h"
+
 namespace kfw::shares {
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
 // A remote name, like a share name, fills at most a 256-byte field.
 constexpr std::size_t kNameMax = 255;
 
@@ -17,63 +18,6 @@ std::string_view UpToNul(std::string_view text) {
 
 std::string DriveNameOf(int index) {
   return std::string{static_cast<char>('Z' - index), ':'};
-}
-
-// UTF-8 to code points; each maximal ill-formed subpart (overlong forms,
-// surrogates and values past U+10FFFF included) becomes one U+FFFD, as the
-// usual converters do.
-std::u32string DecodeUtf8(std::string_view text) {
-  std::u32string out;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80) {
-      out.push_back(lead);
-      ++i;
-      continue;
-    }
-    int trailing = 0;
-    char32_t cp = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      trailing = 1;
-      cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      trailing = 2;
-      cp = lead & 0x0F;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      trailing = 3;
-      cp = lead & 0x07;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    } else {
-      out.push_back(kReplacement);
-      ++i;
-      continue;
-    }
-    ++i;
-    bool complete = true;
-    for (int k = 0; k < trailing; ++k) {
-      if (i >= text.size()) {
-        complete = false;
-        break;
-      }
-      const auto next = static_cast<unsigned char>(text[i]);
-      if (next < low || next > high) {
-        complete = false;
-        break;
-      }
-      cp = (cp << 6) | (next & 0x3F);
-      low = 0x80;
-      high = 0xBF;
-      ++i;
-    }
-    out.push_back(complete ? cp : kReplacement);
-  }
-  return out;
 }
 
 std::string EncodeUtf8(char32_t cp) {
@@ -100,7 +44,7 @@ std::string EncodeUtf8(char32_t cp) {
 // never more than the field holds and never cut inside a character.
 std::string DisplayName(std::string_view name) {
   std::string out;
-  for (char32_t cp : DecodeUtf8(UpToNul(name).substr(0, kNameMax))) {
+  for (char32_t cp : protocol::DecodeUtf8(UpToNul(name).substr(0, kNameMax))) {
     const std::string encoded = EncodeUtf8(cp);
     if (out.size() + encoded.size() > kNameMax) break;
     out += encoded;
@@ -138,8 +82,8 @@ char32_t FoldCase(char32_t c) {
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  const std::u32string left = DecodeUtf8(a);
-  const std::u32string right = DecodeUtf8(b);
+  const std::u32string left = protocol::DecodeUtf8(a);
+  const std::u32string right = protocol::DecodeUtf8(b);
   if (left.size() != right.size()) return false;
   for (std::size_t i = 0; i < left.size(); ++i) {
     if (FoldCase(left[i]) != FoldCase(right[i])) return false;
