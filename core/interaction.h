@@ -39,6 +39,11 @@ class Interaction {
   // "The drive letter has been used. Do you still want to use this drive
   // letter?": true for OK, false for Cancel.
   virtual bool AskDriveInUse() = 0;
+  // The widget engine notice: true for "Download", false for "Next".
+  virtual bool AskWidgetEngine() = 0;
+  // The model choice for an unknown model: 0 "KVR-210", 1 "KVR-220",
+  // 2 "KVR-400", or -1 when none was chosen.
+  virtual int AskModelPick() = 0;
   // Runs `work`, an exchange that waits on the network, and returns when it
   // has ended. The window keeps painting meanwhile and takes no input; a
   // terminal simply waits. `work` asks nothing of the user.

@@ -19,6 +19,8 @@ class WindowInteraction final : public core::Interaction {
   void Message(const core::UserMessage& message) override { prompts_.Message(message); }
   std::optional<core::Credentials> AskLogin(const core::LoginQuestion& question) override;
   bool AskDriveInUse() override;
+  bool AskWidgetEngine() override;
+  int AskModelPick() override;
   void RunBlocking(const std::function<void()>& work) override { busy_.Run(work); }
 
  private:

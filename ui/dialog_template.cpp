@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <cmath>
 
@@ -46,6 +47,8 @@ QWidget* CreateControl(QWidget& dialog, const ControlEntry& entry) {
       if (entry.kind == ControlKind::DefaultButton) button->setDefault(true);
       return button;
     }
+    case ControlKind::RadioButton:
+      return new QRadioButton(text, &dialog);
     case ControlKind::Edit: {
       auto* edit = new QLineEdit(text, &dialog);
       if (entry.style & style::kPassword) edit->setEchoMode(QLineEdit::Password);

@@ -28,6 +28,7 @@ enum class ControlKind {
   ReportView,     // list view in report style
   AddressField,   // IPv4 address field
   Icon,           // the window icon; `text` names the image
+  RadioButton,    // automatic radio button; a dialog's radio buttons form one group
 };
 
 // Style flags of a control.

@@ -30,6 +30,14 @@ struct ScriptedInteraction final : Interaction {
     messages.push_back("drive in use?");
     return driveInUseAnswer;
   }
+  bool AskWidgetEngine() override {
+    messages.push_back("widget engine?");
+    return download;
+  }
+  int AskModelPick() override {
+    messages.push_back("model?");
+    return modelPick;
+  }
   void RunBlocking(const std::function<void()>& work) override { work(); }
 
   std::vector<std::string> messages;  // "caption (icon): text"
@@ -37,6 +45,8 @@ struct ScriptedInteraction final : Interaction {
   std::deque<std::optional<Credentials>> answers;
   std::function<void()> onLogin;  // runs while the Login dialog is "shown"
   bool driveInUseAnswer = true;
+  bool download = false;
+  int modelPick = -1;
 };
 
 }  // namespace kfw::core

@@ -1,0 +1,73 @@
+#include "core/web_console.h"
+
+namespace kfw::core {
+namespace {
+
+constexpr int kPolls = 2;  // the answer is read at about 0, 1 and 2 seconds
+
+std::string Scheme(std::string_view sslValue) {
+  return sslValue.find('1') != std::string_view::npos ? "https://" : "http://";
+}
+
+}  // namespace
+
+std::string ConsoleCommandLine(platform::DefaultBrowser& browser, std::string_view host,
+                               std::string_view sslValue) {
+  const std::string url = Scheme(sslValue) + std::string(host);
+  const std::string keyName = browser.KeyName();
+  if (keyName.find("IE") != std::string::npos) return browser.Explorer() + " " + url;
+  return browser.CommandLine(keyName) + " " + url;
+}
+
+WebConsole::WebConsole(const WebConsoleServices& services, Spawn spawn)
+    : services_(services), spawn_(std::move(spawn)) {
+  if (!spawn_) {
+    spawn_ = [this](std::function<void()> check) { threads_.emplace_back(std::move(check)); };
+  }
+}
+
+WebConsole::~WebConsole() {
+  for (std::thread& thread : threads_) thread.join();
+}
+
+ConsoleOutcome WebConsole::OpenWebConsole(const std::optional<std::string>& deviceAddress,
+                                          std::string_view sslValue) {
+  if (!deviceAddress) {
+    services_.user.Message({"Warning", "Please select a device to configure.", MessageIcon::Exclamation});
+    return ConsoleOutcome::NoDevice;
+  }
+  const std::string host = *deviceAddress;
+  // The check outlives this press when it answers late; it keeps its own
+  // result and the service it asks.
+  auto check = std::make_shared<Check>();
+  platform::Reachability& reachability = services_.reachability;
+  spawn_([check, host, &reachability] {
+    check->reachability = reachability.Answers(host) ? 1 : -1;
+  });
+  bool reachable = false;
+  services_.user.RunBlocking([&] { reachable = WaitDeviceReachable(*check); });
+  if (!reachable) {
+    services_.user.Message({"Warning", "Device is no longer available.", MessageIcon::Exclamation});
+    return ConsoleOutcome::DeviceGone;
+  }
+
+  const std::string commandLine = ConsoleCommandLine(services_.browser, host, sslValue);
+  const int started = services_.programs.Run(commandLine, /*shown=*/false);
+  // A browser that is gone or no program: the desktop's own choice, once.
+  if (started == platform::kStartNotFound || started == platform::kStartPathNotFound ||
+      started == platform::kStartBadFormat) {
+    services_.programs.Run(services_.browser.Explorer() + " " + Scheme(sslValue) + host, false);
+  }
+  return ConsoleOutcome::Started;
+}
+
+bool WebConsole::WaitDeviceReachable(Check& check) {
+  for (int polls = 0;; ++polls) {
+    const int answer = check.reachability.load();
+    if (answer == 1) return true;
+    if (answer == -1 || polls == kPolls) return false;
+    services_.clock.Sleep(std::chrono::milliseconds(1000));
+  }
+}
+
+}  // namespace kfw::core

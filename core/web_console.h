@@ -1,0 +1,69 @@
+#pragma once
+// The Configuration command: the selected device's web console opened in
+// the desktop's default browser, once a check on a worker thread has found
+// that the device still answers.
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "core/interaction.h"
+#include "platform/clock.h"
+#include "platform/programs.h"
+
+namespace kfw::core {
+
+struct WebConsoleServices {
+  platform::ProgramStarter& programs;
+  platform::DefaultBrowser& browser;
+  platform::Reachability& reachability;
+  platform::Clock& clock;
+  Interaction& user;
+};
+
+enum class ConsoleOutcome {
+  NoDevice,    // warned: no device row is selected
+  Started,     // the browser was started (whatever it answered)
+  DeviceGone,  // warned: the caller rebuilds the drive views and the device list, deviceSelected 0
+};
+
+// The command line that opens `host`'s console: the browser's own command
+// line and the address, or the explorer form for a browser whose key name
+// holds "IE"; https when `sslValue` holds "1".
+std::string ConsoleCommandLine(platform::DefaultBrowser& browser, std::string_view host,
+                               std::string_view sslValue);
+
+class WebConsole {
+ public:
+  // Starts a check; production runs it on a thread of its own.
+  using Spawn = std::function<void(std::function<void()> check)>;
+
+  explicit WebConsole(const WebConsoleServices& services, Spawn spawn = {});
+  ~WebConsole();  // waits for checks still running
+  WebConsole(const WebConsole&) = delete;
+  WebConsole& operator=(const WebConsole&) = delete;
+
+  // `deviceAddress` is the selected device row's "IP" text; `sslValue` the
+  // device's secure-console answer.
+  ConsoleOutcome OpenWebConsole(const std::optional<std::string>& deviceAddress,
+                                std::string_view sslValue);
+
+ private:
+  // 0 pending, 1 reachable, -1 unreachable. Each press has its own, so a
+  // check that ends after its press gave up never decides a later one.
+  struct Check {
+    std::atomic<int> reachability{0};
+  };
+  bool WaitDeviceReachable(Check& check);
+
+  WebConsoleServices services_;
+  Spawn spawn_;
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace kfw::core

@@ -1,0 +1,189 @@
+// The Configuration and Widget commands over fake programs, a fake browser
+// registration, scripted answers and a check whose answer time the test
+// decides.
+
+#include "core/desktop_widget.h"
+#include "core/web_console.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/fake_programs.h"
+#include "scripted_interaction.h"
+
+namespace kfw::core {
+namespace {
+
+using Strings = std::vector<std::string>;
+using platform::FakeClock;
+
+// Checks run when the test says: at once, at a second of the wait, or never
+// during the press (a late answer, run afterwards).
+struct Bed {
+  struct TimedClock final : platform::Clock {
+    platform::SteadyTime Now() override { return fake.Now(); }
+    void Sleep(std::chrono::milliseconds d) override {
+      fake.Sleep(d);
+      if (onSleep) onSleep();
+    }
+    FakeClock fake;
+    std::function<void()> onSleep;
+  };
+
+  // `answerAt`: seconds into the wait at which the check answers; -1 never.
+  ConsoleOutcome Press(bool answers, int answerAt, std::string ssl = "", std::optional<std::string> host = "10.0.0.7") {
+    reachability.answer = [answers](const std::string&) { return answers; };
+    int seconds = 0;
+    clock.onSleep = [&] {
+      if (++seconds == answerAt && pending) std::exchange(pending, nullptr)();
+    };
+    const ConsoleOutcome outcome = console.OpenWebConsole(host, ssl);
+    clock.onSleep = nullptr;
+    return outcome;
+  }
+
+  platform::FakeProgramStarter programs;
+  platform::FakeDefaultBrowser browser;
+  platform::FakeReachability reachability;
+  TimedClock clock;
+  ScriptedInteraction user;
+  std::function<void()> pending;  // the check not run yet
+  int answerNow = 0;
+  WebConsole console{{programs, browser, reachability, clock, user}, [this](std::function<void()> check) {
+                       pending = std::move(check);
+                       if (answerNow) std::exchange(pending, nullptr)();
+                     }};
+};
+
+TEST(WebConsoleTest, TheDeviceHasTwoSecondsToAnswer) {
+  const struct {
+    bool answers;
+    int answerAt;  // 0: before the first look
+    bool opened;
+  } rows[] = {{true, 0, true}, {true, 1, true}, {true, 2, true}, {true, 3, false}, {false, 0, false}, {false, 1, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.answers << "@" << row.answerAt);
+    Bed bed;
+    bed.answerNow = row.answerAt == 0;
+    EXPECT_EQ(bed.Press(row.answers, row.answerAt), row.opened ? ConsoleOutcome::Started : ConsoleOutcome::DeviceGone);
+    EXPECT_EQ(bed.user.messages, row.opened ? Strings{} : Strings{"Warning (exclamation): Device is no longer available."});
+    EXPECT_EQ(bed.programs.runs, row.opened ? Strings{"/usr/bin/firefox http://10.0.0.7"} : Strings{});
+    EXPECT_LE(bed.clock.Now() - platform::SteadyTime{}, std::chrono::seconds(2));
+    EXPECT_EQ(bed.reachability.asked, row.answerAt <= 2 ? Strings{"10.0.0.7"} : Strings{});
+  }
+}
+
+TEST(WebConsoleTest, ALateAnswerNeverDecidesTheNextPress) {
+  Bed bed;
+  EXPECT_EQ(bed.Press(true, -1), ConsoleOutcome::DeviceGone);
+  auto late = std::exchange(bed.pending, nullptr);
+  late();  // the first check answers after its press gave up
+  // The next press starts from pending: silence is still silence.
+  EXPECT_EQ(bed.Press(false, -1), ConsoleOutcome::DeviceGone);
+  EXPECT_TRUE(bed.programs.runs.empty());
+  EXPECT_EQ(bed.Press(true, 0, "", std::nullopt), ConsoleOutcome::NoDevice);
+  EXPECT_EQ(bed.user.messages.back(), "Warning (exclamation): Please select a device to configure.");
+}
+
+TEST(WebConsoleTest, CommandLinesAndTheFallback) {
+  const struct {
+    std::string keyName, ssl;
+    std::vector<int> answers;  // of the starts, in turn
+    Strings runs;
+    bool readsCommandLine;
+  } rows[] = {
+      {"Firefox", "1", {}, {"/usr/bin/firefox https://10.0.0.7"}, true},
+      {"Firefox", "0", {}, {"/usr/bin/firefox http://10.0.0.7"}, true},
+      {"IEXPLORE.EXE", "", {}, {"explorer http://10.0.0.7"}, false},
+      {"iexplore", "", {}, {"/usr/bin/firefox http://10.0.0.7"}, true},  // "IE" is case-sensitive
+      {"Firefox", "1", {2}, {"/usr/bin/firefox https://10.0.0.7", "explorer https://10.0.0.7"}, true},
+      {"Firefox", "", {3}, {"/usr/bin/firefox http://10.0.0.7", "explorer http://10.0.0.7"}, true},
+      {"IEXPLORE.EXE", "", {11, 11}, {"explorer http://10.0.0.7", "explorer http://10.0.0.7"}, false},
+      {"Firefox", "", {5}, {"/usr/bin/firefox http://10.0.0.7"}, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.keyName + "/" + row.ssl);
+    Bed bed;
+    bed.answerNow = 1;
+    bed.browser.keyName = row.keyName;
+    bed.programs.runAnswers = row.answers;
+    EXPECT_EQ(bed.Press(true, 0, row.ssl), ConsoleOutcome::Started);
+    EXPECT_EQ(bed.programs.runs, row.runs);
+    EXPECT_EQ(bed.browser.commandLinesRead.size(), row.readsCommandLine ? 1u : 0u);
+    EXPECT_EQ(bed.reachability.asked, Strings{"10.0.0.7"}) << "the check always asks http";
+  }
+}
+
+struct WidgetBed {
+  WidgetBed() { std::filesystem::create_directories(dir); }
+  ~WidgetBed() { std::filesystem::remove_all(dir); }
+  void Launch(std::optional<std::string> host, const std::string& model) {
+    LaunchWidget({programs, browser, user, dir / "ip.txt"}, host, model);
+  }
+  std::string AddressFile() const {
+    std::ifstream in(dir / "ip.txt", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return in ? text.str() : "(none)";
+  }
+  std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("kfw-widget-" + std::to_string(::getpid()));
+  platform::FakeProgramStarter programs;
+  platform::FakeDefaultBrowser browser;
+  ScriptedInteraction user;
+};
+
+TEST(WidgetTest, ModelsAnswersAndTheAddressFile) {
+  const struct {
+    std::string model;
+    bool download;
+    int pick;
+    Strings asked, opened;
+  } rows[] = {
+      {"KVR-240", false, -1, {"widget engine?"}, {"KorvexEu_ALL_Widget.widget"}},
+      {"KVR-220", false, -1, {"widget engine?"}, {"KorvexEu_KVR220_Widget.widget"}},
+      {"KVR-210", false, -1, {"widget engine?"}, {"KorvexEu_KVR210_Widget.widget"}},
+      {"KVR-400", true, -1, {"widget engine?"}, {}},
+      {"", false, 2, {"widget engine?", "model?"}, {"KorvexEu_KVR400_Widget.widget"}},
+      {"kvr-240", false, 0, {"widget engine?", "model?"}, {"KorvexEu_KVR210_Widget.widget"}},
+      {"KVR-240 ", false, -1, {"widget engine?", "model?"}, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE("'" + row.model + "'");
+    WidgetBed bed;
+    bed.user.download = row.download;
+    bed.user.modelPick = row.pick;
+    bed.Launch("10.0.0.7", row.model);
+    bed.Launch("192.168.1.100", row.model);  // each run replaces the address
+    EXPECT_EQ(bed.AddressFile(), "192.168.1.100");
+    const auto twice = [](const Strings& once) {
+      Strings both = once;
+      both.insert(both.end(), once.begin(), once.end());
+      return both;
+    };
+    EXPECT_EQ(bed.user.messages, twice(row.asked));
+    EXPECT_EQ(bed.programs.opened, twice(row.opened));
+    EXPECT_EQ(bed.programs.runs.size(), row.download ? 2u : 0u);
+  }
+  WidgetBed bed;
+  bed.user.download = true;
+  bed.Launch("10.0.0.7", "");
+  EXPECT_EQ(bed.programs.runs, Strings{std::string("explorer ") + kWidgetEngineDownloadPage});
+}
+
+TEST(WidgetTest, NoServerOrNoWidgetFile) {
+  WidgetBed bed;
+  bed.Launch(std::nullopt, "KVR-240");
+  EXPECT_EQ(bed.user.messages, Strings{"Warning (exclamation): Please select a server."});
+  EXPECT_EQ(bed.AddressFile(), "(none)");
+  bed.user.messages.clear();
+  bed.programs.openAnswer = 2;
+  bed.Launch("10.0.0.7", "KVR-240");
+  EXPECT_EQ(bed.user.messages, (Strings{"widget engine?", "Warning (information): Execute widget file error!"}));
+}
+
+}  // namespace
+}  // namespace kfw::core
