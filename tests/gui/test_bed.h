@@ -7,12 +7,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTreeWidgetItem>
 #include <algorithm>
-#include <array>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "gui/main_window.h"
@@ -31,26 +30,17 @@ namespace kfw::testing {
 using gui::MainWindow;
 using Strings = std::vector<std::string>;
 
-class FakeSystemInfo final : public platform::SystemInfo {
- public:
-  bool Version(platform::VersionReport& out) override {
-    out = report;
-    return true;
-  }
-  std::string LoggedOnUser() override { return user; }
-
-  platform::VersionReport report{platform::PlatformFamily::Other, 6, 1, 0};
-  std::string user = "alice";
+// The window only hands it on to the commands bound to it.
+struct FakeSystemInfo final : platform::SystemInfo {
+  bool Version(platform::VersionReport&) override { return false; }
+  std::string LoggedOnUser() override { return "alice"; }
 };
 
 inline sim::DeviceConfig Device(std::string name, std::string address, std::string netmask = "255.255.255.0",
                                 std::string gateway = "192.168.1.1", bool dhcp = false) {
   sim::DeviceConfig config;
-  config.name = std::move(name);
-  config.address = std::move(address);
-  config.netmask = std::move(netmask);
-  config.gateway = std::move(gateway);
-  config.dhcp = dhcp;
+  std::tie(config.name, config.address, config.netmask, config.gateway, config.dhcp) =
+      std::forward_as_tuple(std::move(name), std::move(address), std::move(netmask), std::move(gateway), dhcp);
   return config;
 }
 
@@ -71,11 +61,11 @@ struct TestBed {
   TestBed() {
     network.AddInterface("192.168.1.20", 0);
     network.AddInterface("10.0.0.5", 1);
-    auto officeConfig = Device("NAS-Office", "192.168.1.100");
-    officeConfig.model = "KFW-2200";
-    officeConfig.shares = "HDD_1:Photos";
-    officeConfig.dhcpAddress = "192.168.1.77";
-    office = &network.AddDevice(0, officeConfig);
+    auto office = Device("NAS-Office", "192.168.1.100");
+    office.model = "KFW-2200";
+    office.shares = "HDD_1:Photos";
+    office.dhcpAddress = "192.168.1.77";
+    network.AddDevice(0, office);
     network.AddDevice(0, Device("Media-Store", "192.168.1.57", "255.255.255.0", "0.0.0.0", true));
     network.AddDevice(0, Device("Lab-Archive", "172.16.4.20", "255.255.0.0", "172.16.0.1"));
     network.AddDevice(1, Device("Studio-NAS", "10.0.0.30", "255.255.255.0", "10.0.0.1"));
@@ -96,14 +86,11 @@ struct TestBed {
     return *window;
   }
 
-  std::array<ui::AddressField*, 3> Fields() const {
-    return {window->addressField(), window->netmaskField(), window->gatewayField()};
-  }
   // The LAN panel as "address netmask gateway choice": "-" for a blank
   // field, brackets around a disabled one, "none" before any DHCP choice.
   std::string Panel() const {
     std::string out;
-    for (const ui::AddressField* field : Fields()) {
+    for (const ui::AddressField* field : {window->addressField(), window->netmaskField(), window->gatewayField()}) {
       const std::string text = field->IsBlank() ? "-" : field->Text().toStdString();
       out += (field->isEnabled() ? text : "[" + text + "]") + " ";
     }
@@ -129,7 +116,6 @@ struct TestBed {
     const ui::ReportView* list = window->deviceList();
     ClickList(list->visualItemRect(list->topLevelItem(RowOf(address))).center());
   }
-  void ClickBelowRows() { ClickList(QPoint(10, window->deviceList()->viewport()->height() - 3)); }
   void ClickList(QPoint at) { QTest::mouseClick(window->deviceList()->viewport(), Qt::LeftButton, {}, at); }
   void Press(int buttonId) { QTest::mouseClick(window->button(buttonId), Qt::LeftButton); }
 
@@ -139,11 +125,6 @@ struct TestBed {
       out.push_back(ui::ReportView::CellText(list->topLevelItem(i), column));
     }
     return out;
-  }
-  // Requests a device received with message type `type` and item `item`.
-  static int Requests(const sim::SimDevice& device, uint8_t type, uint8_t item) {
-    const auto matches = [&](const auto& r) { return r.size() > 21 && r[0] == type && r[21] == item; };
-    return static_cast<int>(std::ranges::count_if(device.requestLog(), matches));
   }
 
   platform::FakeClock clock;
@@ -155,8 +136,6 @@ struct TestBed {
   ui::ScriptedPrompts prompts;
   ui::InlineBusyRunner busy;
   std::unique_ptr<MainWindow> window;
-
-  sim::SimDevice* office;
 };
 
 }  // namespace kfw::testing
