@@ -24,9 +24,9 @@ struct SmbCredentials {
 // so it is empty.
 SmbCredentials CredentialsFor(std::string_view user, const std::optional<std::string>& password);
 
-// "\\host\share" as "smb://host/share", with the user (and domain) as the
-// URI's user part so that the share is first tried as that user; nothing
-// for a remote name of another shape.
+// "\\host\share" as "smb://host/share", with the user (and domain) in the
+// URI so that the share is first tried as that user; nothing for a remote
+// name of another shape.
 std::optional<std::string> SmbUri(std::string_view remoteName, const SmbCredentials& credentials);
 
 struct MountOutcome {

@@ -72,7 +72,12 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::string& outputFile,
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
   pid_t pid = -1;
-  const int rc = posix_spawnp(&pid, args[0], &setup.actions, &setup.attributes, args.data(), environ);
+  int rc = posix_spawnp(&pid, args[0], &setup.actions, &setup.attributes, args.data(), environ);
+  // Samba's daemons and useradd live in /usr/sbin, which a PATH may lack.
+  if (rc == ENOENT && argv[0].find('/') == std::string::npos) {
+    const std::string inSbin = "/usr/sbin/" + argv[0];
+    rc = posix_spawn(&pid, inSbin.c_str(), &setup.actions, &setup.attributes, args.data(), environ);
+  }
   if (input) {
     close(pipeFds[0]);
     // Secrets go through the pipe, never on a command line. The text is
