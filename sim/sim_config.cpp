@@ -1,6 +1,7 @@
 // Device configuration files and generated device populations.
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <functional>
 #include <istream>
@@ -27,6 +28,8 @@ std::optional<long> ParseInt(std::string_view text, long low, long high) {
     return std::nullopt;
   return value;
 }
+
+unsigned char uc(char c) { return static_cast<unsigned char>(c); }
 
 std::optional<bool> ParseBool(std::string_view text) {
   if (text == "1" || text == "yes" || text == "true" || text == "on") return true;
@@ -137,6 +140,28 @@ const std::map<std::string, Setter>& Setters() {
       {"workgroup", Text(&DeviceConfig::workgroup)},
       {"ideok", Sequence(&DeviceConfig::ideok)},
       {"bt_firmware", Sequence(&DeviceConfig::btFirmware)},
+      {"smb_user",
+       [](DeviceConfig& d, const std::string& v) -> std::string {
+         // It becomes a system account of the machine that plays the device.
+         const bool plain = !v.empty() && v.size() <= 32 && (std::islower(uc(v[0])) || v[0] == '_') &&
+                            std::all_of(v.begin(), v.end(), [](char c) {
+                              return std::islower(uc(c)) || std::isdigit(uc(c)) || c == '_' || c == '-';
+                            });
+         if (!plain) return "expected a user name of lower-case letters, digits, '_' and '-'";
+         d.smbUser = v;
+         return {};
+       }},
+      {"smb_password", Text(&DeviceConfig::smbPassword)},
+      {"private_shares",
+       [](DeviceConfig& d, const std::string& v) -> std::string {
+         d.privateShares.clear();
+         for (std::size_t start = 0; start <= v.size();) {
+           const std::size_t colon = std::min(v.find(':', start), v.size());
+           if (colon > start) d.privateShares.push_back(v.substr(start, colon - start));
+           start = colon + 1;
+         }
+         return {};
+       }},
       {"login_verdict", Int(&DeviceConfig::loginVerdict, -128, 255)},
       {"delay_ms",
        [](DeviceConfig& d, const std::string& v) -> std::string {

@@ -43,6 +43,13 @@ struct DeviceConfig {
   std::vector<std::string> btFirmware{"0"};  // answered in turn; the last repeats
   int loginVerdict = 1;             // byte sent for accepted credentials
 
+  // Its SMB service (korvex-devsim --smb-dir): every share of `shares` is a
+  // folder that guests may write, except the private ones, which only
+  // `smbUser` reaches, with `smbPassword`.
+  std::string smbUser;
+  std::string smbPassword;
+  std::vector<std::string> privateShares;  // ':'-separated, like shares
+
   // Behaviour.
   int delayMinMs = 0;               // each reply leaves after a random delay in
   int delayMaxMs = 0;               // [min, max]

@@ -1,15 +1,16 @@
 #include "platform/linux/linux_network_drives.h"
 
 #include <pwd.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <system_error>
+#include <vector>
+
+#include "platform/linux/atomic_file.h"
+#include "platform/linux/gtk_bookmarks.h"
+#include "platform/linux/gvfs_mounts.h"
 
 namespace kfw::platform {
 
@@ -30,6 +31,14 @@ bool Storable(const DriveConnection& c) {
          !HasLineBreakOrTab(c.remoteName) && !HasLineBreakOrTab(c.mountPath);
 }
 
+// A mount is live while its folder exists: GVfs's FUSE bridge shows a
+// share's folder only while the share is mounted, and none at all once the
+// session has ended.
+bool IsLive(const std::string& mountPath) {
+  std::error_code ec;
+  return !mountPath.empty() && fs::is_directory(mountPath, ec);
+}
+
 std::string HomeDirectory() {
   if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
   std::vector<char> buffer(16384);
@@ -41,50 +50,6 @@ std::string HomeDirectory() {
   }
   return {};
 }
-
-// Closes the descriptor and, unless released, deletes the temporary file.
-class TempFile {
- public:
-  explicit TempFile(std::string pattern) : path_(std::move(pattern)) {
-    fd_ = ::mkstemp(path_.data());
-    created_ = fd_ >= 0;
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  ~TempFile() {
-    Close();
-    if (created_ && !kept_) ::unlink(path_.c_str());
-  }
-  bool valid() const { return fd_ >= 0; }
-  const std::string& path() const { return path_; }
-  bool WriteAll(std::string_view data) {
-    while (!data.empty()) {
-      const ssize_t n = ::write(fd_, data.data(), data.size());
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-  }
-  bool SyncAndClose() {
-    const bool synced = ::fsync(fd_) == 0;
-    return Close() && synced;
-  }
-  void Keep() { kept_ = true; }
-
- private:
-  bool Close() {
-    if (fd_ < 0) return true;
-    const int rc = ::close(fd_);
-    fd_ = -1;
-    return rc == 0;
-  }
-
-  std::string path_;
-  int fd_ = -1;
-  bool created_ = false;
-  bool kept_ = false;
-};
 
 }  // namespace
 
@@ -149,11 +114,8 @@ fs::path ConnectionTable::DefaultLocation() {
 }
 
 std::vector<DriveConnection> ConnectionTable::Read() const {
-  std::ifstream in(file_, std::ios::binary);
-  if (!in) return {};
-  std::ostringstream text;
-  text << in.rdbuf();
-  return ParseConnectionTable(text.str());
+  const std::optional<std::string> text = ReadTextFile(file_);
+  return text ? ParseConnectionTable(*text) : std::vector<DriveConnection>{};
 }
 
 std::optional<DriveConnection> ConnectionTable::Find(std::string_view driveName) const {
@@ -188,25 +150,19 @@ bool ConnectionTable::Remove(std::string_view driveName) {
 }
 
 bool ConnectionTable::Write(const std::vector<DriveConnection>& connections) const {
-  std::error_code ec;
-  const fs::path directory = file_.parent_path();
-  if (!directory.empty()) fs::create_directories(directory, ec);
-  if (ec) return false;
-
-  // The temporary file lives beside the table so that the rename is atomic.
-  TempFile temp((directory / ("." + file_.filename().string() + ".XXXXXX")).string());
-  if (!temp.valid()) return false;
-  if (!temp.WriteAll(FormatConnectionTable(connections)) || !temp.SyncAndClose()) return false;
-  if (::rename(temp.path().c_str(), file_.c_str()) != 0) return false;
-  temp.Keep();
-  return true;
+  return ReplaceTextFile(file_, FormatConnectionTable(connections));
 }
+
+LinuxNetworkDrives::LinuxNetworkDrives(fs::path tableFile, fs::path bookmarksFile,
+                                       std::chrono::milliseconds mountTimeout)
+    : table_(std::move(tableFile)),
+      bookmarksFile_(bookmarksFile.empty() ? DefaultBookmarksFile() : std::move(bookmarksFile)),
+      mountTimeout_(mountTimeout) {}
 
 bool LinuxNetworkDrives::RemoteName(const std::string& localName, std::string& remoteName) {
   const std::optional<DriveConnection> connection = table_.Find(localName);
   if (!connection || connection->mountPath.empty()) return false;
-  std::error_code ec;
-  if (!fs::is_directory(connection->mountPath, ec)) return false;  // remembered, not live
+  if (!IsLive(connection->mountPath)) return false;  // remembered, not live
   remoteName = connection->remoteName;
   return true;
 }
@@ -218,20 +174,102 @@ DriveKind LinuxNetworkDrives::Kind(const std::string& localName) {
   return table_.Find(*drive) ? DriveKind::Remote : DriveKind::NoRootDir;
 }
 
-// Mounting through the desktop session's file system service comes next;
-// until then a connection cannot be made, and says so.
-bool LinuxNetworkDrives::AddConnection(const std::string&, const std::string&, const std::string&,
-                                       const std::optional<std::string>&, unsigned) {
+bool LinuxNetworkDrives::Fail(std::string why) {
+  lastError_ = std::move(why);
   return false;
 }
 
-bool LinuxNetworkDrives::CancelConnection(const std::string& localName, unsigned, bool) {
-  return table_.Remove(localName);
+namespace {
+
+// "K: HDD_1 on Archive", as the file manager lists it.
+std::string BookmarkLabel(const std::string& drive, const std::string& remoteName) {
+  const std::string_view path = std::string_view(remoteName).substr(2);
+  const std::size_t slash = path.find('\\');
+  return drive + " " + std::string(path.substr(slash + 1)) + " on " +
+         std::string(path.substr(0, slash));
 }
 
+}  // namespace
+
+void LinuxNetworkDrives::DropBookmark(const DriveConnection& connection) {
+  const std::string uri = FolderUri(connection.mountPath);
+  const std::optional<std::string> text = ReadTextFile(bookmarksFile_);
+  if (uri.empty() || !text) return;
+  const std::string kept = WithoutBookmark(*text, uri);
+  if (kept != *text) ReplaceTextFile(bookmarksFile_, kept);
+}
+
+// The connection is remembered whatever the flags: the table is also how a
+// letter's live connection is found again.
+bool LinuxNetworkDrives::AddConnection(const std::string& localName, const std::string& remoteName,
+                                       const std::string& user,
+                                       const std::optional<std::string>& password, unsigned) {
+  lastError_.clear();
+  const std::optional<std::string> drive = NormalDriveName(localName);
+  if (!drive || *drive == kRootDrive) return Fail("not a drive letter for a share: " + localName);
+  const SmbCredentials credentials = CredentialsFor(user, password);
+  const std::optional<std::string> uri = SmbUri(remoteName, credentials);
+  if (!uri || HasLineBreakOrTab(remoteName)) return Fail("not a share name: " + remoteName);
+
+  const MountOutcome mount = MountSmb(*uri, credentials, mountTimeout_);
+  if (!mount.ok) return Fail(mount.error);
+  const DriveConnection connection{*drive, remoteName, mount.folder};
+  // Whatever fails from here on takes the mount back; a share mounted
+  // before is left alone only when another letter still uses it.
+  auto undo = [&](std::string why) {
+    std::string ignored;
+    const std::vector<DriveConnection> others = table_.Read();
+    const bool shared = std::any_of(others.begin(), others.end(), [&](const DriveConnection& c) {
+      return c.driveName != *drive && c.mountPath == mount.folder;
+    });
+    if (!shared) UnmountFolder(mount.folder, true, mountTimeout_, ignored);
+    return Fail(std::move(why));
+  };
+
+  if (const std::optional<DriveConnection> older = table_.Find(*drive)) DropBookmark(*older);
+  const std::string uriOfFolder = FolderUri(mount.folder);
+  const std::string bookmarks = ReadTextFile(bookmarksFile_).value_or("");
+  if (uriOfFolder.empty() ||
+      !ReplaceTextFile(bookmarksFile_, WithBookmark(bookmarks, uriOfFolder,
+                                                    BookmarkLabel(*drive, remoteName)))) {
+    return undo("cannot write the bookmarks " + bookmarksFile_.string());
+  }
+  if (!table_.Add(connection)) {
+    DropBookmark(connection);
+    return undo("cannot write the connection table " + table_.file().string());
+  }
+  return true;
+}
+
+bool LinuxNetworkDrives::CancelConnection(const std::string& localName, unsigned, bool force) {
+  lastError_.clear();
+  const std::optional<DriveConnection> connection = table_.Find(localName);
+  if (!connection) return Fail("no connection on " + localName);
+  // A remembered letter whose mount has gone is simply forgotten.
+  if (IsLive(connection->mountPath)) {
+    std::string error;
+    if (UnmountFolder(connection->mountPath, force, mountTimeout_, error) ==
+        UnmountOutcome::Failed) {
+      return Fail(error);
+    }
+  }
+  DropBookmark(*connection);
+  if (!table_.Remove(connection->driveName)) {
+    return Fail("cannot write the connection table " + table_.file().string());
+  }
+  return true;
+}
+
+// The user logged on, as the system knows it: $USER can be anything.
 std::string LinuxNetworkDrives::UserName() {
-  const char* user = std::getenv("USER");
-  return user ? user : "";
+  std::vector<char> buffer(16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found ||
+      !found->pw_name) {
+    return {};
+  }
+  return found->pw_name;
 }
 
 }  // namespace kfw::platform

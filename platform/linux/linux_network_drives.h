@@ -20,9 +20,17 @@
 // never sees half a table.
 //
 // A letter answers its remote name only while its mount is live: the mount
-// folder exists. C: is the root file system (fixed), letters in the table are
-// remote, every other letter is unused.
+// folder exists. A letter whose mount has gone (the session ended, or the
+// share was unmounted elsewhere) stays remembered but unavailable. C: is the
+// root file system (fixed), letters in the table are remote, every other
+// letter is unused.
+//
+// Connecting mounts the share in the user's desktop session through GVfs
+// (see gvfs_mounts.h), records it here, and offers its folder to the file
+// manager as a bookmark ("K: share on host"); removing a connection
+// unmounts the share and drops record and bookmark.
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -72,8 +80,9 @@ class ConnectionTable {
 
 class LinuxNetworkDrives final : public NetworkDrives {
  public:
-  explicit LinuxNetworkDrives(std::filesystem::path tableFile = ConnectionTable::DefaultLocation())
-      : table_(std::move(tableFile)) {}
+  explicit LinuxNetworkDrives(std::filesystem::path tableFile = ConnectionTable::DefaultLocation(),
+                              std::filesystem::path bookmarksFile = {},
+                              std::chrono::milliseconds mountTimeout = std::chrono::seconds(30));
 
   bool AddConnection(const std::string& localName, const std::string& remoteName,
                      const std::string& user, const std::optional<std::string>& password,
@@ -84,9 +93,18 @@ class LinuxNetworkDrives final : public NetworkDrives {
   DriveKind Kind(const std::string& localName) override;
 
   ConnectionTable& table() { return table_; }
+  // Why the last connect or remove failed (never holds a password).
+  const std::string& lastError() const { return lastError_; }
 
  private:
+  bool Fail(std::string why);
+  // Drops the letter's bookmark, if it has one.
+  void DropBookmark(const DriveConnection& connection);
+
   ConnectionTable table_;
+  std::filesystem::path bookmarksFile_;
+  std::chrono::milliseconds mountTimeout_;
+  std::string lastError_;
 };
 
 }  // namespace kfw::platform

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "sim/devsim/host.h"
 #include "sim/devsim/responder.h"
+#include "sim/devsim/smb_service.h"
 #include "sim/sim_device.h"
 
 namespace {
@@ -23,7 +25,8 @@ void OnStopSignal(int) { stopRequested = 1; }
 
 constexpr const char* kUsage =
     "usage: korvex-devsim [--config FILE] [--generate N [--base A.B] [--max-delay MS]]\n"
-    "                     [--interface IFNAME] [--log FILE] [--pidfile FILE] [--seed N]\n";
+    "                     [--interface IFNAME] [--log FILE] [--pidfile FILE] [--seed N]\n"
+    "                     [--smb-dir DIR]   (serve the devices' shares; needs --interface)\n";
 
 struct Options {
   std::string config;
@@ -33,6 +36,7 @@ struct Options {
   std::string interfaceName;
   std::string logPath;
   std::string pidPath;
+  std::string smbDir;
   unsigned seed = 1;
 };
 
@@ -76,6 +80,8 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
       options.interfaceName = value;
     } else if (arg == "--log") {
       options.logPath = value;
+    } else if (arg == "--smb-dir") {
+      options.smbDir = value;
     } else if (arg == "--pidfile") {
       options.pidPath = value;
     } else if (arg == "--seed") {
@@ -91,6 +97,10 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
   }
   if (options.config.empty() && options.generate == 0) {
     error = "nothing to play: give --config or --generate";
+    return false;
+  }
+  if (!options.smbDir.empty() && options.interfaceName.empty()) {
+    error = "--smb-dir needs --interface: the shares are served on it";
     return false;
   }
   return true;
@@ -161,8 +171,28 @@ int main(int argc, char** argv) {
   action.sa_handler = OnStopSignal;
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);
+  // A helper that exits early must not take the simulator with it.
+  signal(SIGPIPE, SIG_IGN);
+
+  std::unique_ptr<kfw::devsim::SmbService> smb;
+  if (!options.smbDir.empty()) {
+    smb = std::make_unique<kfw::devsim::SmbService>(options.smbDir, options.interfaceName);
+    if (!smb->Start(devices, error)) {
+      std::cerr << "korvex-devsim: " << error << "\n";
+      return 1;
+    }
+  }
 
   kfw::devsim::Responder responder(std::move(devices), options.interfaceName, options.logPath);
+  // A device that moved keeps being reachable (its web console, its
+  // shares) at its new address, as a real one would be.
+  if (!options.interfaceName.empty()) {
+    responder.OnMoved([&](std::size_t index, const kfw::sim::DeviceConfig& device) {
+      const std::string output = options.smbDir.empty() ? "/dev/null" : options.smbDir + "/ip.out";
+      kfw::devsim::EnsureAddress(options.interfaceName, device.address, device.netmask, output);
+      if (smb) smb->Moved(index, device);
+    });
+  }
   if (!responder.Open(error)) {
     std::cerr << "korvex-devsim: " << error << "\n";
     return 1;

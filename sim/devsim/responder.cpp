@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <thread>
+#include <utility>
 
 #include "protocol/messages.h"
 
@@ -148,6 +149,12 @@ void Responder::Run(const volatile int& stop) {
     if (ready < 0 && errno != EINTR) break;
     if (ready > 0 && (fd.revents & POLLIN)) ReceiveAll();
     SendDue();
+    for (std::size_t index : std::exchange(moved_, {})) {
+      if (onMoved_) onMoved_(index, devices_[index]->config());
+      // The handler may have given the new address to this host: try it as
+      // a source again.
+      foreignSources_.erase(devices_[index]->address());
+    }
   }
 }
 
@@ -179,10 +186,13 @@ void Responder::ReceiveAll() {
 
 void Responder::Dispatch(const std::vector<uint8_t>& request, int ifindex) {
   const auto now = std::chrono::steady_clock::now();
-  for (auto& device : devices_) {
+  for (std::size_t i = 0; i < devices_.size(); ++i) {
+    auto& device = devices_[i];
+    const std::string before = device->address();
     auto replies = device->HandleRequest(request);
     for (auto& reply : replies)
       queue_.push({now + reply.delay, order_++, ifindex, device->address(), std::move(reply.bytes)});
+    if (device->address() != before) moved_.push_back(i);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <queue>
@@ -43,6 +44,11 @@ class Responder {
  public:
   Responder(std::vector<std::unique_ptr<sim::SimDevice>> devices, std::string interfaceName,
             std::string logPath);
+
+  // Called for each device that moved to a new address, once the replies
+  // due are sent (so that what it takes does not hold them up).
+  using MoveHandler = std::function<void(std::size_t index, const sim::DeviceConfig& device)>;
+  void OnMoved(MoveHandler handler) { onMoved_ = std::move(handler); }
 
   // Opens and configures the sockets and the log; false with `error` set.
   bool Open(std::string& error);
@@ -81,6 +87,8 @@ class Responder {
   // from them go out with the interface's own source address.
   std::set<std::string> foreignSources_;
   std::map<int, std::string> interfaceNames_;  // by index, for the request log
+  MoveHandler onMoved_;
+  std::vector<std::size_t> moved_;  // devices that moved since the last turn
 };
 
 }  // namespace kfw::devsim

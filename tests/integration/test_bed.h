@@ -48,6 +48,9 @@ class TestBed {
   void Down();
 
   const std::string& skipReason() const { return skip_; }
+  // The folder of the network's state: the simulators' configurations, logs
+  // and, with --smb, their SMB servers (smb-segK/).
+  const std::string& stateDir() const { return workDir_; }
   const std::string& failure() const { return failure_; }
 
   // The requests each segment's simulator received while `action` ran, as

@@ -301,7 +301,8 @@ TEST(SimConfigParse, ReadsEveryKey) {
       {"ssl", "1"}, {"sharename", "HDD_a"}, {"domain", "example"}, {"codepage", "865"},
       {"workgroup", "WG"}, {"ideok", "2, 1"}, {"bt_firmware", "0,1"}, {"login_verdict", "255"},
       {"delay_ms", "10-20"}, {"silent", "on"}, {"duplicates", "2"}, {"junk_flood", "3"},
-      {"junk_interval_ms", "4"}, {"ignore_items", "13,19"}};
+      {"junk_interval_ms", "4"}, {"ignore_items", "13,19"}, {"smb_user", "bob_2"},
+      {"smb_password", "p w#"}, {"private_shares", "B::C"}};
   std::string text = "# two devices\n[device]\n";
   for (const auto& [key, value] : keys) text += "  " + key + " = " + value + "\n";
   std::istringstream in(text + "\n[device]\naddress=10.201.1.6\ndelay_ms = 50\n");
@@ -321,6 +322,8 @@ TEST(SimConfigParse, ReadsEveryKey) {
   EXPECT_EQ(a.ideok, (std::vector<std::string>{"2", "1"}));
   EXPECT_EQ(a.btFirmware, (std::vector<std::string>{"0", "1"}));
   EXPECT_EQ(a.ignoreItems, (std::vector<int>{13, 19}));
+  EXPECT_EQ(std::tie(a.smbUser, a.smbPassword), std::make_tuple("bob_2", "p w#"));
+  EXPECT_EQ(a.privateShares, (std::vector<std::string>{"B", "C"}));
   const DeviceConfig& b = out[1];  // untouched keys keep their defaults
   EXPECT_EQ(std::tie(b.address, b.delayMinMs, b.delayMaxMs, b.replyType, b.silent),
             std::make_tuple("10.201.1.6", 50, 50, 8, false));
@@ -337,7 +340,8 @@ TEST(SimConfigParse, ErrorsNameTheLineAndLeaveTheListAlone) {
            "address = 10.1.1", "reply_type = 3", "id_prefix = 0011223344",
            "id_prefix = 00112233445g", "delay_ms = 100-50", "delay_ms = -5", "dhcp = maybe",
            "netmask = 255.255.255.255.255", "model = " + std::string(33, 'm'),
-           "ignore_items = 3,x", "duplicates = 0", "just some text"})
+           "ignore_items = 3,x", "duplicates = 0", "just some text", "smb_user = Bob",
+           "smb_user = 1bob", "smb_user = bob;rm", "smb_user ="})
     cases.push_back({"[device]\n" + bad + "\n", "line 2:"});
   for (const auto& [text, where] : cases) {
     SCOPED_TRACE(text);

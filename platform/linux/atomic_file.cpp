@@ -1,0 +1,86 @@
+#include "platform/linux/atomic_file.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+namespace kfw::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Closes the descriptor and, unless kept, deletes the temporary file.
+class TempFile {
+ public:
+  explicit TempFile(std::string pattern) : path_(std::move(pattern)) {
+    fd_ = ::mkstemp(path_.data());
+    created_ = fd_ >= 0;
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  ~TempFile() {
+    Close();
+    if (created_ && !kept_) ::unlink(path_.c_str());
+  }
+  bool valid() const { return fd_ >= 0; }
+  const std::string& path() const { return path_; }
+  bool WriteAll(std::string_view data) {
+    while (!data.empty()) {
+      const ssize_t n = ::write(fd_, data.data(), data.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+  }
+  bool SyncAndClose() {
+    const bool synced = ::fsync(fd_) == 0;
+    return Close() && synced;
+  }
+  void Keep() { kept_ = true; }
+
+ private:
+  bool Close() {
+    if (fd_ < 0) return true;
+    const int rc = ::close(fd_);
+    fd_ = -1;
+    return rc == 0;
+  }
+
+  std::string path_;
+  int fd_ = -1;
+  bool created_ = false;
+  bool kept_ = false;
+};
+
+}  // namespace
+
+std::optional<std::string> ReadTextFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool ReplaceTextFile(const fs::path& file, std::string_view text) {
+  std::error_code ec;
+  const fs::path directory = file.parent_path();
+  if (!directory.empty()) fs::create_directories(directory, ec);
+  if (ec) return false;
+
+  // The temporary file lives beside the target so that the rename is atomic.
+  TempFile temp((directory / ("." + file.filename().string() + ".XXXXXX")).string());
+  if (!temp.valid()) return false;
+  if (!temp.WriteAll(text) || !temp.SyncAndClose()) return false;
+  if (::rename(temp.path().c_str(), file.c_str()) != 0) return false;
+  temp.Keep();
+  return true;
+}
+
+}  // namespace kfw::platform

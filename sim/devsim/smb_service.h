@@ -1,0 +1,59 @@
+#pragma once
+// The devices' SMB shares: for each device one smbd serving its shares and
+// one nmbd answering its name as a NetBIOS name on the segment, both bound
+// to the device's address only, with a private configuration and all their
+// state in the device's folder under the service's root:
+//
+//   ROOT/N-NAME/smb.conf      N: the device's place in the list, from 1
+//   ROOT/N-NAME/shares/SHARE  one folder a share
+//   ROOT/N-NAME/log/          the servers' logs
+//
+// Shares are guest-writable, except the device's private shares, which only
+// its SMB user reaches with its password (the user becomes a system account
+// when the machine has none of that name).
+
+#include <sys/types.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/sim_device.h"
+
+namespace kfw::devsim {
+
+class SmbService {
+ public:
+  SmbService(std::string root, std::string interfaceName);
+  SmbService(const SmbService&) = delete;
+  SmbService& operator=(const SmbService&) = delete;
+  ~SmbService() { Stop(); }
+
+  // Starts every device's servers and waits until each serves and its name
+  // resolves on the segment; false with `error` set (nothing left running).
+  bool Start(const std::vector<std::unique_ptr<sim::SimDevice>>& devices, std::string& error);
+  // The device at `index` moved: its servers start again at its new address.
+  void Moved(std::size_t index, const sim::DeviceConfig& device);
+  void Stop();
+
+ private:
+  struct Server {
+    std::string folder;
+    std::string netbiosName;
+    std::string address;
+    int prefix = 24;
+    pid_t smbd = -1;
+    pid_t nmbd = -1;
+  };
+
+  bool Prepare(Server& server, const sim::DeviceConfig& device, std::string& error);
+  bool Launch(Server& server, std::string& error);
+  void Halt(Server& server);
+  bool Ready(const Server& server) const;
+
+  std::string root_;
+  std::string interfaceName_;
+  std::vector<Server> servers_;
+};
+
+}  // namespace kfw::devsim

@@ -1,0 +1,306 @@
+// Drive letters connected to a simulated device's shares: real mounts
+// through GVfs, in a D-Bus session of the test's own that runs inside the
+// workstation namespace (so GVfs's daemons, and their SMB traffic, stay in
+// the test bed), against the device's own smbd.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "platform/linux/gtk_bookmarks.h"
+#include "platform/linux/gvfs_mounts.h"
+#include "platform/linux/linux_network_drives.h"
+#include "tests/integration/test_bed.h"
+
+extern char** environ;
+
+namespace kfw::integration {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::DriveKind;
+
+constexpr const char* kPassword = "Kfw-m0unt-pw-7319";
+const std::string kDevices = std::string(R"(
+[device]
+name = Vault
+address = 10.201.1.40
+netmask = 255.255.0.0
+shares = HDD_1:Secret
+private_shares = Secret
+smb_user = kfwtest
+smb_password = )") + kPassword + "\n";
+
+const BedSetup kBed{"kfwm", 1, "--smb", {{1, kDevices}}};
+
+std::string Slurp(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool Eventually(const std::function<bool()>& condition) {
+  // GVfs's FUSE bridge may show a folder for a moment after its unmount.
+  for (int i = 0; i < 50 && !condition(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  return condition();
+}
+
+bool FuseMounted(const std::string& folder) {
+  return Slurp("/proc/self/mountinfo").find(" " + folder + " ") != std::string::npos;
+}
+
+// A D-Bus session of the test's own. dbus-run-session ends the bus when its
+// command ends, and the command waits for a pipe that closes when this
+// process goes, however it goes; GVfs's daemons leave with the bus.
+class PrivateSession {
+ public:
+  bool Start(std::string& error) {
+    std::string dir = "/tmp/kfw-session-XXXXXX";
+    if (!mkdtemp(dir.data())) {
+      error = "mkdtemp failed";
+      return false;
+    }
+    dir_ = dir;
+    runtime = dir_ + "/run";
+    config = dir_ + "/config";
+    fs::create_directories(config);
+    fs::create_directory(runtime);
+    fs::permissions(runtime, fs::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    setenv("GIO_USE_VFS", "gvfs", 1);
+    setenv("GVFS_REMOTE_VOLUME_MONITOR_IGNORE", "1", 1);  // no disks or phones here
+    unsetenv("GVFS_DISABLE_FUSE");
+
+    int input[2], output[2];
+    if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0) {
+      error = "pipe2 failed";
+      return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    const char* argv[] = {"dbus-run-session", "--", "sh", "-c",
+                          "echo \"$DBUS_SESSION_BUS_ADDRESS\"; exec cat >/dev/null", nullptr};
+    const int rc = posix_spawnp(&pid_, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(input[0]);
+    close(output[1]);
+    keepAlive_ = input[1];
+    std::string address;
+    char c;
+    while (rc == 0 && read(output[0], &c, 1) == 1 && c != '\n') address += c;
+    close(output[0]);
+    if (rc != 0 || address.empty()) {
+      error = "dbus-run-session did not start (scripts/install-deps installs dbus)";
+      return false;
+    }
+    setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+    // Started by the bus, GVfs's daemon mounts its FUSE bridge.
+    const int ping = Run({"dbus-send", "--session", "--print-reply", "--dest=org.gtk.vfs.Daemon",
+                            "/org/gtk/vfs/Daemon", "org.freedesktop.DBus.Peer.Ping"});
+    if (ping != 0 || !Eventually([&] { return FuseMounted(runtime + "/gvfs"); })) {
+      error = "GVfs with its FUSE bridge did not start in the session (gvfs-daemons, gvfs-fuse)";
+      return false;
+    }
+    return true;
+  }
+
+  ~PrivateSession() {
+    if (keepAlive_ >= 0) close(keepAlive_);
+    if (pid_ > 0) waitpid(pid_, nullptr, 0);
+    const std::string bridge = runtime + "/gvfs";
+    if (!dir_.empty() && !Eventually([&] { return !FuseMounted(bridge); }))
+      umount2(bridge.c_str(), MNT_DETACH);
+    std::error_code ec;
+    if (!dir_.empty()) fs::remove_all(dir_, ec);
+  }
+
+  static int Run(std::vector<const char*> argv) {
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int rc =
+        posix_spawnp(&pid, argv[0], &quiet, nullptr, const_cast<char**>(argv.data()), environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    if (rc != 0) return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::string runtime, config;
+
+ private:
+  std::string dir_;
+  pid_t pid_ = -1;
+  int keepAlive_ = -1;
+};
+
+class NetworkDrives : public OnTestBed<kBed> {
+ protected:
+  static void SetUpTestSuite() {
+    OnTestBed::SetUpTestSuite();
+    if (!bed_->skipReason().empty() || !bed_->failure().empty()) return;
+    session_ = std::make_unique<PrivateSession>();
+    session_->Start(sessionError_);
+  }
+  static void TearDownTestSuite() {
+    session_.reset();
+    OnTestBed::TearDownTestSuite();
+  }
+  void SetUp() override {
+    OnTestBed::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    ASSERT_TRUE(sessionError_.empty()) << sessionError_;
+    drives_ = std::make_unique<platform::LinuxNetworkDrives>(session_->config + "/network-drives");
+  }
+
+  std::string Bookmarks() const { return Slurp(session_->config + "/gtk-3.0/bookmarks"); }
+  std::vector<std::string> Mounts() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(session_->runtime + "/gvfs"))
+      names.push_back(entry.path().filename());
+    return names;
+  }
+  fs::path DeviceShare(const std::string& share) const {
+    return fs::path(bed_->stateDir()) / "smb-seg1" / "1-Vault" / "shares" / share;
+  }
+  // Connects, timing it, while every process's command line, and the
+  // environment of those in the test bed, are searched for the password.
+  bool Connect(const std::string& letter, const std::string& remote, const std::string& user,
+               const std::string& password, std::set<std::string>& leaks, double& seconds) {
+    std::atomic<bool> done = false;
+    bool ok = false;
+    std::thread connect([&] {
+      seconds = SecondsFor([&] { ok = drives_->AddConnection(letter, remote, user, password, 0); });
+      done = true;
+    });
+    std::error_code ec;
+    const auto network = fs::read_symlink("/proc/self/ns/net", ec);
+    while (!done) {
+      for (const auto& process : fs::directory_iterator("/proc")) {
+        const bool inBed = fs::read_symlink(process.path() / "ns/net", ec) == network;
+        for (const char* what : {"cmdline", "environ"}) {
+          if ((what[0] == 'c' || inBed) &&
+              Slurp(process.path() / what).find(kPassword) != std::string::npos)
+            leaks.insert(process.path().string() + "/" + what);
+        }
+      }
+    }
+    connect.join();
+    return ok;
+  }
+
+  static inline std::unique_ptr<PrivateSession> session_;
+  static inline std::string sessionError_;
+  std::unique_ptr<platform::LinuxNetworkDrives> drives_;
+};
+
+TEST_F(NetworkDrives, GuestConnectionIsAFolderWhoseFilesReachTheShare) {
+  std::set<std::string> leaks;
+  double seconds = 0;
+  ASSERT_TRUE(Connect("k:", R"(\\Vault\HDD_1)", "", "", leaks, seconds)) << drives_->lastError();
+  std::cout << "guest mount: " << seconds << " s\n";
+  std::string remote;
+  EXPECT_TRUE(drives_->RemoteName("K:", remote));
+  EXPECT_EQ(remote, R"(\\Vault\HDD_1)");
+  EXPECT_EQ(drives_->Kind("K:"), DriveKind::Remote);
+  const std::string folder = drives_->table().Find("K:").value().mountPath;
+  EXPECT_NE(Bookmarks().find(platform::FolderUri(folder) + " K: HDD_1 on Vault\n"), std::string::npos)
+      << Bookmarks();
+
+  std::string bytes(100000, '\0');
+  std::mt19937 random(7);
+  for (char& b : bytes) b = static_cast<char>(random());
+  std::ofstream(fs::path(folder) / "written.bin", std::ios::binary) << bytes;
+  EXPECT_EQ(Slurp(DeviceShare("HDD_1") / "written.bin"), bytes);
+
+  EXPECT_TRUE(drives_->CancelConnection("K:", 0, false)) << drives_->lastError();
+  EXPECT_TRUE(Eventually([&] { return Mounts().empty(); }));
+  EXPECT_FALSE(drives_->RemoteName("K:", remote));
+  EXPECT_EQ(drives_->Kind("K:"), DriveKind::NoRootDir);
+  EXPECT_EQ(Bookmarks().find("K: HDD_1"), std::string::npos) << Bookmarks();
+  EXPECT_FALSE(drives_->CancelConnection("K:", 0, false)) << "nothing left to remove";
+}
+
+// The private share takes its user's password and nothing else; the
+// password shows on no command line, in no environment and in no log.
+TEST_F(NetworkDrives, PrivateShareTakesItsPasswordAndRefusesTheRest) {
+  const struct {
+    std::string user, password;
+    bool connects;
+  } rows[] = {
+      {"kfwtest", "wrong", false},
+      {"", "", false},  // a guest
+      {"someone", kPassword, false},
+      {R"(WORKGROUP\kfwtest)", kPassword, true},
+      {"kfwtest", kPassword, true},
+  };
+  std::set<std::string> leaks;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.user + " / " + row.password);
+    double seconds = 0;
+    EXPECT_EQ(Connect("S:", R"(\\Vault\Secret)", row.user, row.password, leaks, seconds),
+              row.connects)
+        << drives_->lastError();
+    std::string remote;
+    EXPECT_EQ(drives_->RemoteName("S:", remote), row.connects);
+    EXPECT_EQ(drives_->Kind("S:"), row.connects ? DriveKind::Remote : DriveKind::NoRootDir);
+    EXPECT_EQ(Mounts().size(), row.connects ? 1u : 0u);
+    if (!row.connects) {
+      EXPECT_LT(seconds, 10.0) << "a refusal is the server's answer, not a time-out";
+      continue;
+    }
+    std::cout << "authenticated mount (" << row.user << "): " << seconds << " s\n";
+    EXPECT_TRUE(drives_->CancelConnection("S:", 0, true)) << drives_->lastError();
+    EXPECT_TRUE(Eventually([&] { return Mounts().empty(); }));
+  }
+  EXPECT_EQ(leaks, std::set<std::string>{});
+  for (const auto& file : fs::recursive_directory_iterator(bed_->stateDir())) {
+    if (file.is_regular_file() && file.path().filename() != "seg1.conf") {
+      EXPECT_EQ(Slurp(file.path()).find(kPassword), std::string::npos) << file.path();
+    }
+  }
+  EXPECT_EQ(Slurp(drives_->table().file()).find(kPassword), std::string::npos);
+}
+
+// A letter whose mount went away behind its back is remembered but
+// unavailable, and removing it just forgets it. Two letters may share one
+// mount.
+TEST_F(NetworkDrives, LetterWhoseMountWentIsRememberedButUnavailable) {
+  std::set<std::string> leaks;
+  double seconds = 0;
+  ASSERT_TRUE(Connect("L:", R"(\\Vault\HDD_1)", "", "", leaks, seconds)) << drives_->lastError();
+  ASSERT_TRUE(Connect("M:", R"(\\Vault\HDD_1)", "", "", leaks, seconds)) << drives_->lastError();
+  const std::string folder = drives_->table().Find("L:").value().mountPath;
+  EXPECT_EQ(drives_->table().Find("M:").value().mountPath, folder);
+
+  std::string error;
+  ASSERT_EQ(platform::UnmountFolder(folder, false, std::chrono::seconds(10), error),
+            platform::UnmountOutcome::Unmounted)
+      << error;
+  std::string remote;
+  EXPECT_TRUE(Eventually([&] { return !drives_->RemoteName("L:", remote); }));
+  EXPECT_EQ(drives_->Kind("L:"), DriveKind::Remote);
+  EXPECT_TRUE(drives_->CancelConnection("L:", 0, false)) << drives_->lastError();
+  EXPECT_EQ(drives_->Kind("L:"), DriveKind::NoRootDir);
+  EXPECT_EQ(drives_->Kind("M:"), DriveKind::Remote);
+}
+
+}  // namespace
+}  // namespace kfw::integration
