@@ -15,78 +15,44 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::DriveConnection;
-using platform::FakeNetworkDrives;
-using platform::ParseConnectionTable;
+using Connections = std::vector<std::pair<char, std::string>>;
 using Strings = std::vector<std::string>;
 using enum platform::DriveKind;
 
-MappedDriveTable Refreshed(platform::NetworkDrives& drives) {
+// The letters offered for a connection, Z towards C, as the snapshot saw them:
+// connections in UNC form, no local disk, the highest free letter suggested.
+TEST(MappedDriveTableTest, FreeLettersFollowTheSnapshot) {
+  const std::string longest(248, 'v');  // "\\nas1\" and this fill the 255-byte field
+  platform::FakeNetworkDrives drives;
+  // X: names no share and V:'s name does not fit the field: neither is a connection.
+  for (const auto& [letter, remote] : Connections{{'Z', R"(\\nas1\Volume_1)"},
+           {'Y', R"(\\nas1\Volume_1\Photos)"}, {'X', R"(\\nas1)"}, {'W', R"(\\nas1\)" + longest},
+           {'V', R"(\\nas1\)" + longest + "v"}})
+    drives.Connect(letter, remote);
+  for (auto [c, kind] : {std::pair{'U', Fixed}, {'T', Removable}, {'S', CdRom}, {'R', RamDisk},
+                         {'Q', Unknown}, {'P', Remote}, {'C', Fixed}})
+    drives.SetKind(c, kind);
   MappedDriveTable table;
   table.RefreshMappedDrives(drives);
-  return table;
-}
-
-const MappedDrive& EntryOf(const MappedDriveTable& table, char letter) {
-  return table.entries()[static_cast<std::size_t>('Z' - letter)];
-}
-
-TEST(RefreshMappedDrivesTest, SplitsRemoteNamesAndForgetsDroppedConnections) {
-  const std::string longest(248, 'v');  // "\\nas1\" and this fill the 255-byte field
-  const struct { char letter; std::string remote, host, share; } rows[] = {
-      {'Z', R"(\\nas1\Volume_1)", "nas1", "Volume_1"},
-      {'Y', R"(\\nas1\Volume_1\Photos)", "nas1", R"(Volume_1\Photos)"},
-      {'X', R"(\\nas1)", "", ""},
-      {'W', "", "", ""},
-      {'V', R"(\\nas1\)" + longest, "nas1", longest},
-      {'U', R"(\\nas1\)" + longest + "v", "", ""},  // does not fit: a failed lookup
-  };
-  FakeNetworkDrives drives;
-  for (const auto& row : rows) drives.Connect(row.letter, row.remote);
-  MappedDriveTable table = Refreshed(drives);
-  for (const auto& row : rows) {
-    EXPECT_EQ(EntryOf(table, row.letter).host.str(), row.host) << row.remote;
-    EXPECT_EQ(EntryOf(table, row.letter).share.str(), row.share) << row.remote;
-  }
-  for (std::string name = "A:"; name[0] <= 'Z'; ++name[0])
-    EXPECT_EQ(EntryOf(table, name[0]).driveName.str(), name);
+  drives.Connect('O', R"(\\nas1\Later)");  // after the snapshot: still offered plain
+  const auto free = table.FillFreeDriveLetters(drives);
+  EXPECT_EQ(free.items, (Strings{R"(Z: \\nas1\Volume_1)", R"(Y: \\nas1\Volume_1\Photos)", "X:",
+                                 R"(W: \\nas1\)" + longest, "V:", "Q:", "P:", "O:", "N:", "M:",
+                                 "L:", "K:", "J:", "I:", "H:", "G:", "F:", "E:", "D:"}));
+  EXPECT_EQ(free.defaultIndex, 2);
   drives.Disconnect('Z');
   table.RefreshMappedDrives(drives);
-  EXPECT_TRUE(EntryOf(table, 'Z').host.empty() && EntryOf(table, 'Z').share.empty());
-}
-
-TEST(FillFreeDriveLettersTest, SkipsLocalDisksAndShowsConnectionsInUncForm) {
-  FakeNetworkDrives drives;
-  drives.Connect('Z', R"(\\other\Data)");
-  drives.Connect('X', R"(\\nas1\Volume_1)");
-  // S: is remembered but has no live remote name.
-  for (auto [c, kind] : {std::pair{'Y', Fixed}, {'W', Removable}, {'V', CdRom}, {'U', RamDisk},
-                         {'T', Unknown}, {'S', Remote}, {'C', Fixed}})
-    drives.SetKind(c, kind);
-  const MappedDriveTable table = Refreshed(drives);
-  drives.Connect('R', R"(\\nas1\Later)");  // after the snapshot: still offered plain
-  auto free = table.FillFreeDriveLetters(drives);
-  EXPECT_EQ(free.items, (Strings{R"(Z: \\other\Data)", R"(X: \\nas1\Volume_1)", "T:", "S:", "R:",
-                                 "Q:", "P:", "O:", "N:", "M:", "L:", "K:", "J:", "I:", "H:", "G:",
-                                 "F:", "E:", "D:"}));
-  EXPECT_EQ(free.defaultIndex, 2);  // the highest free letter
-
-  // A: and B: are never offered; with every letter connected none is selected.
-  for (char c = 'A'; c <= 'Z'; ++c) drives.Connect(c, std::string(R"(\\nas1\)") + c);
-  free = Refreshed(drives).FillFreeDriveLetters(drives);
-  ASSERT_EQ(free.items.size(), 24u);
-  EXPECT_EQ(free.items.front(), R"(Z: \\nas1\Z)");
-  EXPECT_EQ(free.items.back(), R"(C: \\nas1\C)");
-  EXPECT_EQ(free.defaultIndex, -1);
+  EXPECT_EQ(table.FillFreeDriveLetters(drives).items.at(0), "Z:") << "a dropped connection is gone";
 }
 
 // The location column for `shares` of the device NAS1 at 192.168.1.100.
-Strings Locations(const std::vector<std::pair<char, std::string>>& connections,
-                  const Strings& shares, bool exactHost) {
-  FakeNetworkDrives drives;
+Strings Locations(const Connections& connections, const Strings& shares, bool exactHost) {
+  platform::FakeNetworkDrives drives;
   for (const auto& [letter, remote] : connections) drives.Connect(letter, remote);
+  MappedDriveTable table;
+  table.RefreshMappedDrives(drives);
   Strings locations;
-  for (const auto& row : Refreshed(drives).FillShareLocations("NAS1", "192.168.1.100", shares,
-                                                               exactHost))
+  for (const auto& row : table.FillShareLocations("NAS1", "192.168.1.100", shares, exactHost))
     locations.push_back(row.location);
   return locations;
 }
@@ -95,55 +61,44 @@ TEST(FillShareLocationsTest, ShowsTheConnectedLetter) {
   EXPECT_EQ(Locations({{'Y', R"(\\NAS1\HDD_2)"}}, {"HDD_1", "HDD_2"}, false), (Strings{"", "Y:"}));
   // A share connected on several letters shows the one nearest to A.
   EXPECT_EQ(Locations({{'Y', R"(\\NAS1\V)"}, {'M', R"(\\NAS1\V)"}}, {"V"}, false), Strings{"M:"});
-  EXPECT_EQ(Locations({{'Q', R"(\\192.168.1.100\HDD_1)"}}, {"HDD_1"}, true), Strings{"Q:"});
-  // The host's case is ignored for a selected device, but exact after a connect.
-  EXPECT_EQ(Locations({{'Q', R"(\\nas1\HDD_1)"}}, {"HDD_1"}, false), Strings{"Q:"});
-  EXPECT_EQ(Locations({{'Q', R"(\\nas1\HDD_1)"}}, {"HDD_1"}, true), Strings{""});
-  // The share's case never counts; a folder below the share, or another server, matches nothing.
-  EXPECT_EQ(Locations({{'Q', R"(\\NAS1\hdd_1)"}}, {"HDD_1"}, true), Strings{"Q:"});
-  EXPECT_EQ(Locations({{'Q', R"(\\NAS1\HDD_1\Photos)"}}, {"HDD_1"}, false), Strings{""});
-  EXPECT_EQ(Locations({{'Q', R"(\\NAS2\HDD_1)"}}, {"HDD_1"}, false), Strings{""});
-  // Case is folded beyond ASCII, but an accent is not its base letter.
-  EXPECT_EQ(Locations({{'R', "\\\\NAS1\\\xD0\xB4"}}, {"\xD0\x94"}, false), Strings{"R:"});
-  EXPECT_EQ(Locations({{'S', "\\\\NAS1\\caf\xC3\xA9"}}, {"CAF\xC3\x89"}, false), Strings{"S:"});
-  EXPECT_EQ(Locations({{'S', "\\\\NAS1\\cafe"}}, {"caf\xC3\xA9"}, false), Strings{""});
-  // Bad bytes are replaced alike on both sides, so they still match.
-  EXPECT_EQ(Locations({{'T', "\\\\NAS1\\Caf\xE9"}}, {"Caf\xE9"}, false), Strings{"T:"});
+  // Host case counts only after a connect (exact), share case never; a subfolder or another
+  // server is no match; case folds beyond ASCII, accents stay; bad bytes match alike.
+  const struct { std::string remote, share; bool exactHost; std::string shown; } rows[] = {
+      {R"(\\192.168.1.100\HDD_1)", "HDD_1", true, "Q:"}, {R"(\\nas1\HDD_1)", "HDD_1", false, "Q:"},
+      {R"(\\nas1\HDD_1)", "HDD_1", true, ""}, {R"(\\NAS1\hdd_1)", "HDD_1", true, "Q:"},
+      {R"(\\NAS1\HDD_1\Photos)", "HDD_1", false, ""}, {R"(\\NAS2\HDD_1)", "HDD_1", false, ""},
+      {"\\\\NAS1\\\xD0\xB4", "\xD0\x94", false, "Q:"}, {"\\\\NAS1\\cafe", "caf\xC3\xA9", false, ""},
+      {"\\\\NAS1\\caf\xC3\xA9", "CAF\xC3\x89", false, "Q:"},
+      {"\\\\NAS1\\Caf\xE9", "Caf\xE9", false, "Q:"}};
+  for (const auto& k : rows)
+    EXPECT_EQ(Locations({{'Q', k.remote}}, {k.share}, k.exactHost), Strings{k.shown}) << k.remote;
 }
 
+// One replacement per maximal bad run; a name grown past its field is cut on a character.
 TEST(FillShareLocationsTest, BadUtf8IsReplacedNotDropped) {
   const std::string r = "\xEF\xBF\xBD";
   std::string cut = "a";
   for (int i = 0; i < 84; ++i) cut += r;
-  // One replacement per maximal bad run; the grown name is cut on a whole character.
   const std::pair<std::string, std::string> rows[] = {
-      {"Caf\xE9", "Caf" + r},
-      {"a\xC0\xAF" "b", "a" + r + r + "b"},
-      {"x\xED\xA0\x80", "x" + r + r + r},
-      {"end\xE2\x82", "end" + r},
-      {"a" + std::string(254, '\xFF'), cut},
-  };
+      {"a\xC0\xAF" "b", "a" + r + r + "b"}, {"x\xED\xA0\x80", "x" + r + r + r},
+      {"end\xE2\x82", "end" + r}, {"a" + std::string(254, '\xFF'), cut}};
   for (const auto& [name, shown] : rows)
     EXPECT_EQ(MappedDriveTable{}.FillShareLocations("", "", {name}, false).at(0).volumeName, shown);
 }
 
-TEST(ParseConnectionTableTest, ReadsLines) {
+TEST(ParseConnectionTableTest, ReadsLinesAndSkipsThoseOfAnotherShape) {
   const std::string line = "K:\t\\\\nas1\\Volume_1\t/mnt/k";
   const DriveConnection k{"K:", R"(\\nas1\Volume_1)", "/mnt/k"};
   const std::pair<std::string, std::vector<DriveConnection>> rows[] = {
-      {line + "\n", {k}},
-      {line, {k}},
-      {"k" + line.substr(1) + "\r\n", {k}},
-      {"# drive\n\n" + line + "\n\n", {k}},
+      {"k" + line.substr(1) + "\r\n", {k}}, {"# drive\n\n" + line + "\n\n", {k}},
       {"Q:\t\\\\nas1\\My Share\t/mnt/my share", {{"Q:", R"(\\nas1\My Share)", "/mnt/my share"}}},
       {"K:\t\\\\nas1\\Volume_1\t\n", {{"K:", R"(\\nas1\Volume_1)", ""}}},
-      {"K:\t\\\\old\\x\t/old\nM:\t\\\\nas1\\m\t/m\n" + line, {k, {"M:", R"(\\nas1\m)", "/m"}}},
-  };
-  for (const auto& [text, expected] : rows) EXPECT_EQ(ParseConnectionTable(text), expected) << text;
-  // Lines of another shape are skipped, and reading goes on after them.
-  for (const char* bad : {"K:\t\\\\nas1\\Volume_1", "K:\ta\tb\tc", "KK:\ta\tb", "1:\ta\tb",
-                          "K\ta\tb", "C:\ta\tb", "L:\t\t/mnt/l"})
-    EXPECT_EQ(ParseConnectionTable(bad + ("\n" + line)), std::vector{k}) << bad;
+      {"K:\t\\\\old\\x\t/old\nM:\t\\\\nas1\\m\t/m\n" + line, {k, {"M:", R"(\\nas1\m)", "/m"}}}};
+  for (const auto& [text, expected] : rows)
+    EXPECT_EQ(platform::ParseConnectionTable(text), expected) << text;
+  for (const char* bad :
+       {"K:\t\\\\nas1\\Volume_1", "KK:\ta\tb", "1:\ta\tb", "C:\ta\tb", "L:\t\t/mnt/l"})
+    EXPECT_EQ(platform::ParseConnectionTable(bad + ("\n" + line)), std::vector{k}) << bad;
 }
 
 class ConnectionTableTest : public ::testing::Test {
@@ -158,10 +113,12 @@ class ConnectionTableTest : public ::testing::Test {
   fs::path root;
 };
 
-TEST_F(ConnectionTableTest, AddReplaceRemoveAndNothingLeftBehind) {
+TEST_F(ConnectionTableTest, RemembersConnectionsAndAnswersForLiveMounts) {
   const fs::path file = root / "korvex-findway" / "network-drives";
   platform::ConnectionTable table(file);
   EXPECT_TRUE(table.Read().empty()) << "a missing file is an empty table";
+  // What a line could not hold is refused (the parser's other checks apply too).
+  EXPECT_FALSE(table.Add({"K:", "\\\\a\\b\tc", "/m"}) || table.Add({"K:", R"(\\a\b)", "/m\nx"}));
   ASSERT_TRUE(table.Add({"k:", R"(\\nas1\Volume_1)", "/mnt/k"}));
   ASSERT_TRUE(table.Add({"M:", R"(\\nas1\Music)", "/mnt/m"}));
   std::ostringstream text;
@@ -170,26 +127,25 @@ TEST_F(ConnectionTableTest, AddReplaceRemoveAndNothingLeftBehind) {
                         "K:\t\\\\nas1\\Volume_1\t/mnt/k\nM:\t\\\\nas1\\Music\t/mnt/m\n");
   ASSERT_TRUE(table.Add({"K:", R"(\\nas2\Other)", "/mnt/k2"}));
   EXPECT_EQ(table.Find("k:"), (DriveConnection{"K:", R"(\\nas2\Other)", "/mnt/k2"}));
-  EXPECT_EQ(table.Read().size(), 2u);
   EXPECT_TRUE(table.Remove("K:"));
   EXPECT_FALSE(table.Remove("K:")) << "already gone";
-  EXPECT_FALSE(table.Find("K:").has_value());
-  EXPECT_EQ(table.Read().size(), 1u);
+  EXPECT_EQ(table.Read(), (std::vector<DriveConnection>{{"M:", R"(\\nas1\Music)", "/mnt/m"}}));
   EXPECT_EQ(FilesIn(file.parent_path()), 1) << "no temporary file may stay behind";
-}
-
-TEST_F(ConnectionTableTest, RefusesWhatCannotBeStoredAndKeepsTheOldTableOnAFailedWrite) {
-  platform::ConnectionTable table(root / "network-drives");
-  for (const DriveConnection& c : std::vector<DriveConnection>{
-           {"C:", R"(\\a\b)", "/m"}, {"KK", R"(\\a\b)", "/m"}, {"", R"(\\a\b)", "/m"},
-           {"K:", "", "/m"}, {"K:", "\\\\a\\b\tc", "/m"}, {"K:", R"(\\a\b)", "/m\nx"},
-           {"K:", R"(\\a\b)", "/m\rx"}})
-    EXPECT_FALSE(table.Add(c)) << c.driveName << " " << c.remoteName << " " << c.mountPath;
-  EXPECT_FALSE(fs::exists(table.file()));
-  fs::create_directories(table.file() / "occupied");  // a folder in the way: the rename fails
-  EXPECT_FALSE(table.Add({"K:", R"(\\a\b)", "/m"}));
-  EXPECT_EQ(FilesIn(root), 1);
-  EXPECT_TRUE(fs::is_directory(table.file() / "occupied"));
+  // A letter answers only while its mount folder is there, but stays remembered.
+  platform::LinuxNetworkDrives drives(file);
+  ASSERT_TRUE(drives.table().Add({"K:", R"(\\nas1\Volume_1)", root.string()}));
+  ASSERT_TRUE(drives.table().Add({"L:", R"(\\nas1\Gone)", (root / "gone").string()}));
+  std::string remote;
+  EXPECT_TRUE(drives.RemoteName("K:", remote) && remote == R"(\\nas1\Volume_1)");
+  EXPECT_FALSE(drives.RemoteName("L:", remote) || drives.RemoteName("N:", remote));
+  for (const auto& [letter, kind] : {std::pair{"C:", Fixed}, {"K:", Remote}, {"L:", Remote},
+                                     {"N:", NoRootDir}, {"K", NoRootDir}})
+    EXPECT_EQ(drives.Kind(letter), kind) << letter;
+  // A folder in the way makes the rename fail: it stays, and nothing else is left.
+  fs::create_directories(root / "network-drives" / "occupied");
+  EXPECT_FALSE(platform::ConnectionTable(root / "network-drives").Add({"K:", R"(\\a\b)", "/m"}));
+  EXPECT_EQ(FilesIn(root), 2);
+  EXPECT_TRUE(fs::is_directory(root / "network-drives" / "occupied"));
 }
 
 TEST_F(ConnectionTableTest, DefaultLocationFollowsTheConfigHome) {
@@ -198,34 +154,13 @@ TEST_F(ConnectionTableTest, DefaultLocationFollowsTheConfigHome) {
   auto set = [](const char* n, const Value& v) { v ? ::setenv(n, v->c_str(), 1) : ::unsetenv(n); };
   const Value home = get("HOME"), config = get("XDG_CONFIG_HOME");
   set("HOME", "/home/tester");
-  const fs::path fallback = "/home/tester/.config/korvex-findway/network-drives";
-  // A relative XDG_CONFIG_HOME is invalid and ignored, like an unset one.
-  const std::pair<Value, fs::path> rows[] = {
-      {"/cfg", "/cfg/korvex-findway/network-drives"}, {"relative/cfg", fallback}, {{}, fallback}};
-  for (const auto& [value, expected] : rows) {
-    set("XDG_CONFIG_HOME", value);
-    EXPECT_EQ(platform::ConnectionTable::DefaultLocation(), expected) << value.value_or("unset");
-  }
+  set("XDG_CONFIG_HOME", "/cfg");
+  EXPECT_EQ(platform::ConnectionTable::DefaultLocation(), "/cfg/korvex-findway/network-drives");
+  set("XDG_CONFIG_HOME", "relative/cfg");  // invalid, and ignored like an unset one
+  EXPECT_EQ(platform::ConnectionTable::DefaultLocation(),
+            "/home/tester/.config/korvex-findway/network-drives");
   set("HOME", home);
   set("XDG_CONFIG_HOME", config);
-}
-
-TEST_F(ConnectionTableTest, LettersAnswerOnlyWhileTheirMountIsLive) {
-  const fs::path live = root / "mounts" / "volume_1";
-  fs::create_directories(live);
-  platform::LinuxNetworkDrives drives(root / "network-drives");
-  ASSERT_TRUE(drives.table().Add({"K:", R"(\\nas1\Volume_1)", live.string()}));
-  ASSERT_TRUE(drives.table().Add({"L:", R"(\\nas1\Gone)", (root / "mounts" / "gone").string()}));
-  ASSERT_TRUE(drives.table().Add({"N:", R"(\\nas1\NoMount)", ""}));
-  std::string remote;
-  EXPECT_TRUE(drives.RemoteName("K:", remote));
-  EXPECT_EQ(remote, R"(\\nas1\Volume_1)");
-  for (const char* letter : {"L:", "N:", "M:"})
-    EXPECT_FALSE(drives.RemoteName(letter, remote)) << letter;
-  // L: stays remembered while not mounted.
-  for (const auto& [letter, kind] : {std::pair{"C:", Fixed}, {"K:", Remote}, {"L:", Remote},
-                                     {"M:", NoRootDir}, {"K", NoRootDir}})
-    EXPECT_EQ(drives.Kind(letter), kind) << letter;
 }
 
 }  // namespace
