@@ -301,10 +301,11 @@ TEST(SimConfigParse, ReadsEveryKey) {
       {"ssl", "1"}, {"sharename", "HDD_a"}, {"domain", "example"}, {"codepage", "865"},
       {"workgroup", "WG"}, {"ideok", "2, 1"}, {"bt_firmware", "0,1"}, {"login_verdict", "255"},
       {"delay_ms", "10-20"}, {"silent", "on"}, {"duplicates", "2"}, {"junk_flood", "3"},
-      {"junk_interval_ms", "4"}, {"ignore_items", "13,19"}};
+      {"junk_interval_ms", "4"}, {"ignore_items", "13,19"}, {"web", "slow"},
+      {"web_delay_ms", "2500"}};
   std::string text = "# two devices\n[device]\n";
   for (const auto& [key, value] : keys) text += "  " + key + " = " + value + "\n";
-  std::istringstream in(text + "\n[device]\naddress=10.201.1.6\ndelay_ms = 50\n");
+  std::istringstream in(text + "\n[device]\naddress=10.201.1.6\ndelay_ms = 50\nweb = off\n");
   std::vector<DeviceConfig> out;
   std::string error;
   ASSERT_TRUE(ParseDeviceConfigs(in, out, error)) << error;
@@ -315,15 +316,16 @@ TEST(SimConfigParse, ReadsEveryKey) {
             std::make_tuple("First NAS", "10.201.1.5", "255.255.255.0", "", "KX-320", "10.201.1.99",
                             "A:B", "p#w", "1", "HDD_a", "example", "865", "WG"));
   EXPECT_EQ(std::tie(a.replyType, a.category, a.subcategory, a.loginVerdict, a.delayMinMs,
-                     a.delayMaxMs, a.duplicates, a.junkFlood, a.junkIntervalMs, a.dhcp, a.silent),
-            std::make_tuple(7, 2, 1, 255, 10, 20, 2, 3, 4, true, true));
+                     a.delayMaxMs, a.duplicates, a.junkFlood, a.junkIntervalMs, a.dhcp, a.silent,
+                     a.web, a.webDelayMs),
+            std::make_tuple(7, 2, 1, 255, 10, 20, 2, 3, 4, true, true, DeviceConfig::Web::Slow, 2500));
   EXPECT_EQ(a.idPrefix, (std::array<uint8_t, 6>{0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f}));
   EXPECT_EQ(a.ideok, (std::vector<std::string>{"2", "1"}));
   EXPECT_EQ(a.btFirmware, (std::vector<std::string>{"0", "1"}));
   EXPECT_EQ(a.ignoreItems, (std::vector<int>{13, 19}));
   const DeviceConfig& b = out[1];  // untouched keys keep their defaults
-  EXPECT_EQ(std::tie(b.address, b.delayMinMs, b.delayMaxMs, b.replyType, b.silent),
-            std::make_tuple("10.201.1.6", 50, 50, 8, false));
+  EXPECT_EQ(std::tie(b.address, b.delayMinMs, b.delayMaxMs, b.replyType, b.silent, b.web),
+            std::make_tuple("10.201.1.6", 50, 50, 8, false, DeviceConfig::Web::Off));
 }
 
 TEST(SimConfigParse, ErrorsNameTheLineAndLeaveTheListAlone) {
@@ -337,7 +339,8 @@ TEST(SimConfigParse, ErrorsNameTheLineAndLeaveTheListAlone) {
            "address = 10.1.1", "reply_type = 3", "id_prefix = 0011223344",
            "id_prefix = 00112233445g", "delay_ms = 100-50", "delay_ms = -5", "dhcp = maybe",
            "netmask = 255.255.255.255.255", "model = " + std::string(33, 'm'),
-           "ignore_items = 3,x", "duplicates = 0", "just some text"})
+           "ignore_items = 3,x", "duplicates = 0", "web = fast", "web_delay_ms = -1",
+           "just some text"})
     cases.push_back({"[device]\n" + bad + "\n", "line 2:"});
   for (const auto& [text, where] : cases) {
     SCOPED_TRACE(text);
