@@ -59,17 +59,40 @@ int NotFoundAnswer(const std::string& path) {
                                                             : kStartPathNotFound;
 }
 
+// Whether PATH holds a file named `name`, as the search for a bare name sees it.
+bool OnPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  const std::string_view dirs = path ? path : "/bin:/usr/bin";
+  std::size_t start = 0;
+  while (start <= dirs.size()) {
+    const auto colon = std::min(dirs.find(':', start), dirs.size());
+    const std::string dir(dirs.substr(start, colon - start));
+    if (IsFile((dir.empty() ? "." : dir) + "/" + name)) return true;
+    start = colon + 1;
+  }
+  return false;
+}
+
 // The answer for a start of `program` that failed with `error`.
 int StartFailure(int error, const std::string& program) {
   if (error == ENOMEM || error == EAGAIN || error == E2BIG) return kOutOfMemory;
-  if (error == EACCES || error == ENOEXEC || error == EISDIR || error == ETXTBSY)
-    return kStartBadFormat;
-  // A bare name is looked up along PATH: whatever else failed, it was not found.
-  if (program.find('/') == std::string::npos) return kStartNotFound;
+  // The search along PATH also fails on folders it may not enter: a bare
+  // name is only "not a program" when a file of that name is there.
+  if (program.find('/') == std::string::npos)
+    return OnPath(program) ? kStartBadFormat : kStartNotFound;
+  struct stat st {};
+  const bool exists = stat(program.c_str(), &st) == 0;
   switch (error) {
+    case EACCES:
+      // Without the file in sight, a folder on the way is closed to us.
+      return exists ? kStartBadFormat : kAccessDenied;
+    case ENOEXEC:
+    case EISDIR:
+    case ETXTBSY:
+      return kStartBadFormat;
     case ENOENT:
       // The file is there, so what is missing is the interpreter it names.
-      return IsFile(program) ? kStartBadFormat : NotFoundAnswer(program);
+      return exists ? kStartBadFormat : NotFoundAnswer(program);
     case ENOTDIR:
     case ELOOP:
     case ENAMETOOLONG:

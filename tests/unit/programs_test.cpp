@@ -155,10 +155,12 @@ TEST_F(ProgramStarts, RunAnswersForEachKindOfFailureAndStartsWithoutAShell) {
   Write("junk", "junk bytes\n", true);
   Write("no-interpreter", "#!/no/such/interpreter\n", true);
   const std::string r = root.string();
+  SetEnv("PATH", "/no-such-folder:" + r);
   const std::vector<std::pair<std::string, int>> rows = {
       {"", kStartNotFound},
       {"  ", kStartNotFound},
       {"kfw-no-such-program-4711 --x", kStartNotFound},
+      {"plain", kStartBadFormat},  // found along PATH
       {r + "/missing", kStartNotFound},
       {r + "/no-such-folder/program", kStartPathNotFound},
       {r + "/plain/program", kStartPathNotFound},
