@@ -404,7 +404,8 @@ int LinuxProgramStarter::Open(const std::string& file) {
   // The opener starts even when nothing can open the file, so ask first;
   // without the helper, leave the question to the opener.
   if (const auto kind = Capture({mimeTool_, "query", "filetype", path})) {
-    const std::string type = Trim(FirstLine(*kind).substr(0, FirstLine(*kind).find(';')));
+    const std::string line = FirstLine(*kind);  // "text/plain" or "text/plain; charset=..."
+    const std::string type = Trim(std::string_view(line).substr(0, line.find(';')));
     const auto program = type.empty() ? std::nullopt : Capture({mimeTool_, "query", "default", type});
     if (program && FirstLine(*program).empty()) return kNoAssociation;
   }
