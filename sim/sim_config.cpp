@@ -179,6 +179,18 @@ const std::map<std::string, Setter>& Setters() {
       {"duplicates", Int(&DeviceConfig::duplicates, 1, 100)},
       {"junk_flood", Int(&DeviceConfig::junkFlood, 0, 10000)},
       {"junk_interval_ms", Int(&DeviceConfig::junkIntervalMs, 0, 10000)},
+      {"web",
+       [](DeviceConfig& d, const std::string& v) -> std::string {
+         if (v == "slow") {
+           d.web = DeviceConfig::Web::Slow;
+         } else if (auto b = ParseBool(v)) {
+           d.web = *b ? DeviceConfig::Web::On : DeviceConfig::Web::Off;
+         } else {
+           return "expected on, off or slow";
+         }
+         return {};
+       }},
+      {"web_delay_ms", Int(&DeviceConfig::webDelayMs, 0, 3600000)},
       {"ignore_items",
        [](DeviceConfig& d, const std::string& v) -> std::string {
          std::vector<int> items;

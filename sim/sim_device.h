@@ -60,6 +60,12 @@ struct DeviceConfig {
                                     // answer with another tool's client id
   int junkIntervalMs = 1;           // spacing of the junk datagrams
   std::vector<int> ignoreItems;     // query/set items it does not answer
+  // The web console on port 80: On answers, Off refuses connections, Slow
+  // leaves them unanswered until webDelayMs after the simulator started (a
+  // console still starting up).
+  enum class Web { On, Off, Slow };
+  Web web = Web::On;
+  int webDelayMs = 0;
 
   // Texts last stored by the set items that only store (empty until set).
   std::string accessMode;

@@ -2,6 +2,7 @@
 // number of generated ones) on the network it runs in.
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -154,6 +155,13 @@ int main(int argc, char** argv) {
   if (!LoadDevices(options, configs, error)) {
     std::cerr << "korvex-devsim: " << error << "\n";
     return 2;
+  }
+  // Every device's web console holds a listener: a crowded segment needs
+  // more descriptors than the usual soft limit.
+  rlimit files{};
+  if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
   }
   std::vector<std::unique_ptr<kfw::sim::SimDevice>> devices;
   for (std::size_t i = 0; i < configs.size(); ++i)

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -43,23 +44,16 @@ long long MonotonicMs() {
 
 }  // namespace
 
-Fd& Fd::operator=(Fd&& other) noexcept {
-  if (this != &other) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = other.release();
-  }
-  return *this;
-}
-
-Fd::~Fd() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
 Responder::Responder(std::vector<std::unique_ptr<sim::SimDevice>> devices,
                      std::string interfaceName, std::string logPath)
     : devices_(std::move(devices)),
       interfaceName_(std::move(interfaceName)),
-      logPath_(std::move(logPath)) {}
+      logPath_(std::move(logPath)),
+      web_([this] {
+        std::vector<const sim::SimDevice*> devices;
+        for (const auto& device : devices_) devices.push_back(device.get());
+        return devices;
+      }()) {}
 
 bool Responder::Open(std::string& error) {
   if (!interfaceName_.empty()) {
@@ -127,28 +121,34 @@ bool Responder::Open(std::string& error) {
     out.imr_ifindex = interfaceIndex_;
     setsockopt(tx, IPPROTO_IP, IP_MULTICAST_IF, &out, sizeof out);
   }
-  return true;
+  return web_.Open(error);
 }
 
 void Responder::Run(const volatile int& stop) {
   sigset_t waitMask;
   sigemptyset(&waitMask);
-  pollfd fd{receive_.get(), POLLIN, 0};
+  std::vector<pollfd> fds;
   while (!stop) {
+    fds.assign(1, {receive_.get(), POLLIN, 0});
+    web_.AddPollFds(fds);
+    std::optional<std::chrono::steady_clock::time_point> due = web_.NextDue();
+    if (!queue_.empty() && (!due || queue_.top().due < *due)) due = queue_.top().due;
     timespec timeout{};
     timespec* timeoutPtr = nullptr;
-    if (!queue_.empty()) {
-      const auto wait = queue_.top().due - std::chrono::steady_clock::now();
+    if (due) {
+      const auto wait = *due - std::chrono::steady_clock::now();
       const auto ns = std::max<long long>(
           0, std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count());
       timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
       timeout.tv_nsec = static_cast<long>(ns % 1000000000);
       timeoutPtr = &timeout;
     }
-    const int ready = ppoll(&fd, 1, timeoutPtr, &waitMask);
+    const int ready = ppoll(fds.data(), fds.size(), timeoutPtr, &waitMask);
     if (ready < 0 && errno != EINTR) break;
-    if (ready > 0 && (fd.revents & POLLIN)) ReceiveAll();
+    if (ready < 0) continue;  // a stop signal: the loop's condition decides
+    if (fds[0].revents & POLLIN) ReceiveAll();
     SendDue();
+    web_.Serve(std::span<const pollfd>(fds).subspan(1));
     for (std::size_t index : std::exchange(moved_, {})) {
       if (onMoved_) onMoved_(index, devices_[index]->config());
       // The handler may have given the new address to this host: try it as

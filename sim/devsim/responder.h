@@ -2,7 +2,7 @@
 // The socket side of korvex-devsim: receives the management protocol's
 // requests on the group port, hands each to every simulated device and sends
 // their replies to the group, each at its own delay, out of the interface the
-// request came in on.
+// request came in on. The devices' web consoles are served in the same loop.
 
 #include <chrono>
 #include <cstdint>
@@ -15,30 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "sim/devsim/fd.h"
+#include "sim/devsim/web_console.h"
 #include "sim/sim_device.h"
 
 namespace kfw::devsim {
-
-// Owns a file descriptor.
-class Fd {
- public:
-  Fd() = default;
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  Fd(Fd&& other) noexcept : fd_(other.release()) {}
-  Fd& operator=(Fd&& other) noexcept;
-  ~Fd();
-  int get() const { return fd_; }
-  int release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_ = -1;
-};
 
 class Responder {
  public:
@@ -50,7 +31,8 @@ class Responder {
   using MoveHandler = std::function<void(std::size_t index, const sim::DeviceConfig& device)>;
   void OnMoved(MoveHandler handler) { onMoved_ = std::move(handler); }
 
-  // Opens and configures the sockets and the log; false with `error` set.
+  // Opens and configures the sockets (the web consoles' as well) and the
+  // log; false with `error` set.
   bool Open(std::string& error);
   // Serves until `stop` becomes non-zero (set from a signal handler; the
   // caller blocks those signals, which are let through only while waiting).
@@ -89,6 +71,7 @@ class Responder {
   std::map<int, std::string> interfaceNames_;  // by index, for the request log
   MoveHandler onMoved_;
   std::vector<std::size_t> moved_;  // devices that moved since the last turn
+  WebConsoles web_;
 };
 
 }  // namespace kfw::devsim

@@ -133,10 +133,14 @@ TEST(SimDevice, ConfiguredBehaviour) {
   }
 }
 
-TEST(SimConfig, SharesOnlyAUserMayOpen) {
-  const DeviceConfig d = Device("smb_user = bob_2\nsmb_password = p w#\nprivate_shares = B::C\n");
+TEST(SimConfig, SharesOnlyAUserMayOpenAndTheWebConsole) {
+  const DeviceConfig d =
+      Device("smb_user = bob_2\nsmb_password = p w#\nprivate_shares = B::C\nweb = slow\nweb_delay_ms = 2500\n");
   EXPECT_EQ(std::tie(d.smbUser, d.smbPassword), std::make_tuple("bob_2", "p w#"));
   EXPECT_EQ(d.privateShares, (std::vector<std::string>{"B", "C"}));
+  EXPECT_EQ(std::tie(d.web, d.webDelayMs), std::make_tuple(DeviceConfig::Web::Slow, 2500));
+  EXPECT_EQ(Device("web = off\n").web, DeviceConfig::Web::Off);
+  EXPECT_EQ(Device().web, DeviceConfig::Web::On);
 }
 
 TEST(SimConfig, ErrorsNameTheLineAndLeaveTheListAlone) {
@@ -148,7 +152,8 @@ TEST(SimConfig, ErrorsNameTheLineAndLeaveTheListAlone) {
                           "id_prefix = 00112233445g", "delay_ms = 100-50", "delay_ms = -5",
                           "dhcp = maybe", "model = 123456789012345678901234567890123",
                           "ignore_items = 3,x", "duplicates = 0", "just some text", "smb_user = Bob",
-                          "smb_user = 1bob", "smb_user = bob;rm", "smb_user ="})
+                          "smb_user = 1bob", "smb_user = bob;rm", "smb_user =", "web = fast",
+                          "web_delay_ms = -1"})
     cases.push_back({"[device]\n" + std::string(bad) + "\n", "line 2:"});
   for (const auto& [text, where] : cases) {
     std::vector<DeviceConfig> out(1);

@@ -1,0 +1,171 @@
+// The web console's pieces over real sockets: whether a device answers on
+// http (one that does, one whose console is off, one whose console does not
+// answer yet, an address with no host), the page it serves, and the default
+// browser started with the device's address, played by a recording script
+// registered in a private desktop folder tree.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <thread>
+
+#include "platform/linux/linux_programs.h"
+#include "platform/linux/linux_reachability.h"
+#include "tests/integration/test_bed.h"
+
+namespace kfw::integration {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kSegment1 = R"(
+[device]
+name = Archive
+address = 10.201.1.10
+model = KX-450R
+
+[device]
+name = Dark
+address = 10.201.1.11
+web = off
+
+[device]
+name = Booting
+address = 10.201.1.12
+web = slow
+web_delay_ms = 600000
+)";
+
+const BedSetup kWebBed{"kfwwc", 1, "", {{1, kSegment1}}};
+using WebConsole = OnTestBed<kWebBed>;
+
+// The whole answer to a plain HTTP/1.0 GET of `path` on port 80.
+std::string Fetch(const std::string& address, const std::string& path) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const timeval patience{3, 0};
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_port = htons(80);
+  inet_pton(AF_INET, address.c_str(), &peer.sin_addr);
+  std::string answer;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == 0) {
+    const std::string request = "GET " + path + " HTTP/1.0\r\nHost: " + address + "\r\n\r\n";
+    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    std::array<char, 4096> chunk{};
+    for (ssize_t n; (n = recv(fd, chunk.data(), chunk.size(), 0)) > 0;)
+      answer.append(chunk.data(), static_cast<std::size_t>(n));
+  }
+  close(fd);
+  return answer;
+}
+
+TEST_F(WebConsole, ReachabilityAnswersWithinItsTimeOut) {
+  struct Row { std::string host; bool answers; double atLeast, atMost; };
+  // The console that does not answer yet and the missing host use up the
+  // time-out; a refused connection ends at once.
+  const std::vector<Row> rows = {
+      {"10.201.1.10", true, 0, 0.5},
+      {"10.201.1.11", false, 0, 0.5},
+      {"10.201.1.12", false, 1.4, 1.8},
+      {"10.201.9.99", false, 0, 1.8},
+  };
+  platform::LinuxReachability reachability(std::chrono::milliseconds(1500));
+  for (const Row& row : rows) {
+    bool answered = !row.answers;
+    const double seconds = SecondsFor([&] { answered = reachability.Answers(row.host); });
+    EXPECT_EQ(answered, row.answers) << row.host;
+    EXPECT_GE(seconds, row.atLeast) << row.host;
+    EXPECT_LE(seconds, row.atMost) << row.host;
+  }
+}
+
+TEST_F(WebConsole, ThePageNamesTheDevice) {
+  const std::string page = Fetch("10.201.1.10", "/");
+  EXPECT_EQ(page.rfind("HTTP/1.0 200 OK\r\n", 0), 0u) << page;
+  for (const char* text : {"<h1>Archive</h1>", "Model: KX-450R", "Address: 10.201.1.10"})
+    EXPECT_NE(page.find(text), std::string::npos) << text << " in " << page;
+  EXPECT_EQ(Fetch("10.201.1.10", "/setup").rfind("HTTP/1.0 404 ", 0), 0u);
+}
+
+// The desktop folders and PATH of a test, restored afterwards.
+class PrivateDesktop {
+ public:
+  PrivateDesktop() {
+    std::string pattern = (fs::temp_directory_path() / "kfw-desktop.XXXXXX").string();
+    if (mkdtemp(pattern.data())) root = pattern;
+  }
+  ~PrivateDesktop() {
+    for (const auto& [name, value] : saved_)
+      value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    std::error_code ec;
+    fs::remove_all(root, ec);
+  }
+  void Set(const std::string& name, const std::string& value) {
+    const char* old = std::getenv(name.c_str());
+    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    setenv(name.c_str(), value.c_str(), 1);
+  }
+  fs::path Write(const fs::path& relative, const std::string& text, fs::perms mode) {
+    const fs::path path = root / relative;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path) << text;
+    fs::permissions(path, mode);
+    return path;
+  }
+  fs::path root;
+
+ private:
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST_F(WebConsole, TheDefaultBrowserIsStartedWithTheDevicesAddress) {
+  PrivateDesktop desktop;
+  ASSERT_FALSE(desktop.root.empty());
+  const fs::path record = desktop.root / "record";
+  // In a folder with a blank, so that the Exec line has to quote it.
+  const fs::path recorder = desktop.Write(
+      "browser bin/recorder.sh", "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" + record.string() + "'\n",
+      fs::perms(0755));
+  desktop.Write("data/applications/kfw-recorder.desktop",
+                "[Desktop Entry]\nType=Application\nName=Recorder\nExec=\"" + recorder.string() +
+                    "\" %u\n",
+                fs::perms(0644));
+  desktop.Write("config/mimeapps.list",
+                "[Default Applications]\nx-scheme-handler/http=kfw-recorder.desktop;\n",
+                fs::perms(0644));
+  desktop.Set("XDG_CONFIG_HOME", (desktop.root / "config").string());
+  desktop.Set("XDG_DATA_HOME", (desktop.root / "data").string());
+  // No xdg-settings of the machine's may answer with its real browser.
+  desktop.Set("PATH", (desktop.root / "no-programs").string());
+
+  platform::LinuxDefaultBrowser browser;
+  const std::string keyName = browser.KeyName();
+  EXPECT_EQ(keyName, "kfw-recorder.desktop");
+  const std::string commandLine = browser.CommandLine(keyName);
+  EXPECT_EQ(commandLine, "\"" + recorder.string() + "\"");
+  ASSERT_TRUE(platform::LinuxReachability().Answers("10.201.1.10"));
+  platform::LinuxProgramStarter starter;
+  EXPECT_EQ(starter.Run(commandLine + " http://10.201.1.10", true), platform::kStartOk);
+  std::string recorded;
+  for (int i = 0; i < 250 && recorded.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::ostringstream text;
+    text << std::ifstream(record).rdbuf();
+    recorded = text.str();
+  }
+  EXPECT_EQ(recorded, "http://10.201.1.10\n");
+}
+
+}  // namespace
+}  // namespace kfw::integration
