@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "core/apply_lan_settings.h"
+#include "core/desktop_widget.h"
 #include "core/drive_mapping.h"
 #include "gui/about_dialog.h"
 #include "gui/app_resources.h"
@@ -42,7 +43,11 @@ QFont ShareListFont() {
 }  // namespace
 
 MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
-    : QDialog(parent), services_(services), interaction_(services.prompts, services.busy, this) {
+    : QDialog(parent),
+      services_(services),
+      interaction_(services.prompts, services.busy, this),
+      webConsole_({services.programs, services.browser, services.reachability, services.clock, interaction_},
+                  services.spawnCheck) {
   // A main window: title bar, system menu and minimize box, no maximize box.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -81,7 +86,9 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
   connect(button(kExit), &QPushButton::clicked, this, &MainWindow::Exit);
   connect(button(kConnect), &QPushButton::clicked, this, &MainWindow::ConnectShare);
   connect(button(kDisconnect), &QPushButton::clicked, this, &MainWindow::DisconnectDrive);
-  for (const int id : {kConfiguration, kLanguage, kBitTorrent, kWidget}) {
+  connect(button(kConfiguration), &QPushButton::clicked, this, &MainWindow::OpenWebConsole);
+  connect(button(kWidget), &QPushButton::clicked, this, &MainWindow::LaunchWidget);
+  for (const int id : {kLanguage, kBitTorrent}) {
     connect(button(id), &QPushButton::clicked, this, [this, id] { RunCommand(id); });
   }
 
@@ -319,6 +326,30 @@ void MainWindow::ResyncDriveMapping(bool exactHost) {
   FillFreeDriveLetters();
   const QTreeWidgetItem* device = deviceList_->SelectedRow();
   FillShareLocations(ui::ReportView::CellText(device, 0), ui::ReportView::CellText(device, 1), exactHost);
+}
+
+void MainWindow::OpenWebConsole() {
+  std::optional<std::string> host;
+  if (const QTreeWidgetItem* device = deviceList_->SelectedRow()) {
+    host = ui::ReportView::CellText(device, 1);
+    selection_.selectedHost = *host;
+  }
+  if (webConsole_.OpenWebConsole(host, services_.client.sslValue.view()) != core::ConsoleOutcome::DeviceGone) {
+    return;
+  }
+  // The device has gone: what the window shows of it goes too.
+  RefreshMappedDrives();
+  FillFreeDriveLetters();
+  RefreshDeviceList();
+  selection_.deviceSelected = 0;
+}
+
+void MainWindow::LaunchWidget() {
+  deviceList_->setFocus();
+  std::optional<std::string> host;
+  if (const QTreeWidgetItem* device = deviceList_->SelectedRow()) host = ui::ReportView::CellText(device, 1);
+  core::LaunchWidget({services_.programs, services_.browser, interaction_, services_.widgetAddressFile}, host,
+                     selection_.selectedModel);
 }
 
 void MainWindow::ShowAbout() {

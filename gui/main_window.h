@@ -4,6 +4,7 @@
 // the selection every command reads.
 
 #include <QDialog>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -11,6 +12,7 @@
 
 #include "core/address_validation.h"
 #include "core/drive_mapping.h"
+#include "core/web_console.h"
 #include "gui/window_interaction.h"
 #include "platform/network_drives.h"
 #include "platform/system_info.h"
@@ -39,6 +41,14 @@ struct MainWindowServices {
   platform::SystemInfo& system;
   ui::Prompts& prompts;
   ui::BusyRunner& busy;
+  platform::ProgramStarter& programs;
+  platform::DefaultBrowser& browser;
+  platform::Reachability& reachability;
+  platform::Clock& clock;
+  // The file a desktop widget reads the selected device's address from.
+  std::filesystem::path widgetAddressFile;
+  // How the web console's check is started; empty: on a thread of its own.
+  core::WebConsole::Spawn spawnCheck = {};
 };
 
 // The selection every command reads, beside the client's selectedAddress.
@@ -99,12 +109,14 @@ class MainWindow : public QDialog {
   void ApplyLanSettings();
   void ConnectShare();
   void DisconnectDrive();
+  void OpenWebConsole();
+  void LaunchWidget();
   void OnReceiveDhcpChanged();
   void ShowAbout();
   void Exit();
 
-  // Binds a command button (Configuration, Language, BitTorrent, Widget) to
-  // the command that handles it.
+  // Binds a command button (Language, BitTorrent) to the command that
+  // handles it.
   void BindCommand(int buttonId, std::function<void()> handler);
 
   // The device list's context menu: the commands whose buttons have no place
@@ -144,6 +156,7 @@ class MainWindow : public QDialog {
 
   MainWindowServices services_;
   WindowInteraction interaction_;
+  core::WebConsole webConsole_;
   Selection selection_;
   shares::MappedDriveTable driveTable_;
   std::map<int, std::function<void()>> commands_;

@@ -18,6 +18,7 @@
 #include "gui/main_window.h"
 #include "platform/clock.h"
 #include "platform/fake_network_drives.h"
+#include "platform/fake_programs.h"
 #include "platform/linux/linux_system_info.h"
 #include "protocol/management_client.h"
 #include "sim/simulated_network.h"
@@ -98,7 +99,11 @@ int main(int argc, char** argv) {
   ui::InlineBusyRunner busy;
 
   bool ok = true;
-  gui::MainWindow window({client, drives, system, prompts, busy});
+  platform::FakeProgramStarter programs;
+  platform::FakeDefaultBrowser browser;
+  platform::FakeReachability reachability;
+  gui::MainWindow window({client, drives, system, prompts, busy, programs, browser, reachability, clock,
+                          dir.filePath(QStringLiteral("ip.txt")).toStdString()});
   window.show();
   ok &= Save(window, dir, "main-discovered.png");
 

@@ -2,10 +2,13 @@
 // them and changes their settings. Reads no command line of its own.
 
 #include <QApplication>
+#include <QDir>
 
 #include "gui/main_window.h"
 #include "platform/clock.h"
 #include "platform/linux/linux_network_drives.h"
+#include "platform/linux/linux_programs.h"
+#include "platform/linux/linux_reachability.h"
 #include "platform/linux/linux_socket_layer.h"
 #include "platform/linux/linux_system_info.h"
 #include "protocol/management_client.h"
@@ -29,7 +32,13 @@ int main(int argc, char** argv) {
   ui::QtPrompts prompts;
   ui::ThreadedBusyRunner busy;
   // The first discovery runs here, before the window is shown.
-  gui::MainWindow window({client, drives, system, prompts, busy});
+  platform::LinuxProgramStarter programs;
+  platform::LinuxDefaultBrowser browser;
+  platform::LinuxReachability reachability;
+  // A desktop widget finds the device's address in the user's home folder.
+  const std::filesystem::path addressFile = QDir::homePath().toStdString() + "/ip.txt";
+  gui::MainWindow window(
+      {client, drives, system, prompts, busy, programs, browser, reachability, clock, addressFile});
   prompts.SetOwner(&window);
   window.exec();
   return 0;

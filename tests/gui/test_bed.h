@@ -17,6 +17,7 @@
 #include "gui/main_window.h"
 #include "platform/clock.h"
 #include "platform/fake_network_drives.h"
+#include "platform/fake_programs.h"
 #include "protocol/management_client.h"
 #include "protocol/messages.h"
 #include "sim/simulated_network.h"
@@ -77,7 +78,10 @@ struct TestBed {
   MainWindow& Open(ui::BusyRunner* runner = nullptr, bool show = true) {
     client.StartNetwork();
     window = std::make_unique<MainWindow>(
-        gui::MainWindowServices{client, drives, system, prompts, runner ? *runner : busy});
+        gui::MainWindowServices{client, drives, system, prompts, runner ? *runner : busy, programs, browser,
+                                reachability, clock, addressFile,
+                                // The check answers before the window first looks.
+                                [](std::function<void()> check) { check(); }});
     if (show) {
       window->show();
       window->activateWindow();
@@ -132,6 +136,11 @@ struct TestBed {
   std::ostringstream diagnostics;
   protocol::ManagementClient client{network, clock};
   platform::FakeNetworkDrives drives;
+  platform::FakeProgramStarter programs;
+  platform::FakeDefaultBrowser browser;
+  platform::FakeReachability reachability;
+  std::filesystem::path addressFile =
+      std::filesystem::temp_directory_path() / ("kfw-gui-ip-" + std::to_string(::getpid()) + ".txt");
   FakeSystemInfo system;
   ui::ScriptedPrompts prompts;
   ui::InlineBusyRunner busy;
