@@ -16,6 +16,7 @@
 #include "gui/drive_in_use_dialog.h"
 #include "gui/login_dialog.h"
 #include "gui/main_window.h"
+#include "gui/widget_dialogs.h"
 #include "platform/clock.h"
 #include "platform/fake_network_drives.h"
 #include "platform/fake_programs.h"
@@ -135,6 +136,16 @@ int main(int argc, char** argv) {
   inUse.show();
   ok &= Save(inUse, dir, "drive-in-use.png");
   inUse.close();
+
+  gui::WidgetEngineDialog engine(&window);
+  engine.show();
+  ok &= Save(engine, dir, "widget-engine.png");
+  engine.close();
+
+  gui::ModelPickDialog modelPick(&window);
+  modelPick.show();
+  ok &= Save(modelPick, dir, "model-pick.png");
+  modelPick.close();
 
   const auto box = ui::MakeMessageBox(
       {"Error", "Wrong administrator password input!", core::MessageIcon::Stop}, &window);

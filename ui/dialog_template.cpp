@@ -121,6 +121,12 @@ DialogUnits BuildDialog(QWidget& dialog, const DialogLayout& layout) {
       rect.setHeight(std::min(rect.height(), control->sizeHint().height()));
     } else if (c.kind == ControlKind::Icon) {
       rect.setSize(QSize(kIconSize, kIconSize));
+    } else if (c.kind == ControlKind::Label) {
+      // The dialogs were laid out for a face whose widths ours only nearly
+      // matches: a text a few pixels too long may use the room up to the
+      // dialog's edge rather than lose its last letters.
+      const int room = units.X(layout.width) - rect.x() - units.X(2);
+      rect.setWidth(std::max(rect.width(), std::min(control->sizeHint().width(), room)));
     }
     control->setGeometry(rect);
     if (!c.accessibleName.empty()) {
