@@ -135,6 +135,11 @@ bool SmbService::Prepare(Server& server, const sim::DeviceConfig& device, std::s
     const std::string share(list.substr(0, colon));
     if (UsableShare(share) && served.insert(Lower(share)).second) {
       fs::create_directories(folder / "shares" / share, ec);
+      // A share that holds something shows the user where a mapping leads.
+      const fs::path welcome = folder / "shares" / share / "README.txt";
+      if (!fs::exists(welcome, ec)) {
+        std::ofstream(welcome) << "The " << share << " share of " << device.name << ".\n";
+      }
       conf << "\n[" << share << "]\n"
            << "path = " << f << "/shares/" << share << "\n"
            << "read only = no\n"
