@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <optional>
@@ -151,6 +152,9 @@ void Responder::Run(const volatile int& stop) {
     web_.Serve(std::span<const pollfd>(fds).subspan(1));
     for (std::size_t index : std::exchange(moved_, {})) {
       if (onMoved_) onMoved_(index, devices_[index]->config());
+      // The console follows the device to its new address.
+      std::string error;
+      if (!web_.Rebind(devices_[index].get(), error)) std::fprintf(stderr, "korvex-devsim: %s\n", error.c_str());
       // The handler may have given the new address to this host: try it as
       // a source again.
       foreignSources_.erase(devices_[index]->address());

@@ -108,6 +108,26 @@ bool WebConsoles::Open(std::string& error) {
   return true;
 }
 
+bool WebConsoles::Rebind(const sim::SimDevice* device, std::string& error) {
+  for (Console& console : consoles_) {
+    if (console.device != device || !console.open) continue;
+    const std::string& address = device->address();
+    Fd listener(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    const int one = 1;
+    const sockaddr_in sa = ConsoleAddress(address);
+    if (listener.get() < 0 || setsockopt(listener.get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0 ||
+        bind(listener.get(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0 ||
+        listen(listener.get(), kBacklog) != 0) {
+      error = Errno("web console " + address + ":80");
+      return false;
+    }
+    // Clients of the old address keep their console; the poll order is
+    // rebuilt on every turn.
+    console.listener = std::move(listener);
+  }
+  return true;
+}
+
 void WebConsoles::AddPollFds(std::vector<pollfd>& fds) const {
   for (const Console& console : consoles_) {
     if (console.open) fds.push_back({console.listener.get(), POLLIN, 0});

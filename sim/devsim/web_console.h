@@ -30,6 +30,9 @@ class WebConsoles {
 
   // Starts the listeners; false with `error` set.
   bool Open(std::string& error);
+  // Moves `device`'s console to the device's current address, where an
+  // address change put it; false with `error` set.
+  bool Rebind(const sim::SimDevice* device, std::string& error);
   // Appends the descriptors to wait on; Serve expects them back in the same
   // order with their events filled in.
   void AddPollFds(std::vector<pollfd>& fds) const;

@@ -1,6 +1,7 @@
 // Every targeted exchange against the simulator over real sockets: the
 // answers the program reads back, and the bytes the device received.
 
+#include "platform/linux/linux_reachability.h"
 #include "tests/integration/test_bed.h"
 
 namespace kfw::integration {
@@ -158,6 +159,8 @@ TEST_F(Exchanges, AddressChangesMoveTheDevice) {
     ASSERT_NE(moved, nullptr);
     EXPECT_EQ(moved->netmask.str(), k.listedNetmask);
     EXPECT_EQ(moved->dhcpFlag.str(), k.dhcp);
+    // Its web console moved with it.
+    EXPECT_TRUE(platform::LinuxReachability(std::chrono::seconds(2)).Answers(k.to));
   }
 }
 
