@@ -1,0 +1,134 @@
+#pragma once
+// A D-Bus session of a test's own, in which GVfs mounts shares: it runs in
+// the test bed's workstation namespace, so GVfs's daemons and their SMB
+// traffic stay in the test bed.
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace kfw::integration {
+
+namespace fs = std::filesystem;
+
+inline std::string Slurp(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline bool Eventually(const std::function<bool()>& condition) {
+  // GVfs's FUSE bridge may show a folder for a moment after its unmount.
+  for (int i = 0; i < 50 && !condition(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  return condition();
+}
+
+inline bool FuseMounted(const std::string& folder) {
+  return Slurp("/proc/self/mountinfo").find(" " + folder + " ") != std::string::npos;
+}
+
+// A D-Bus session of the test's own. dbus-run-session ends the bus when its
+// command ends, and the command waits for a pipe that closes when this
+// process goes, however it goes; GVfs's daemons leave with the bus.
+class PrivateSession {
+ public:
+  bool Start(std::string& error) {
+    std::string dir = "/tmp/kfw-session-XXXXXX";
+    if (!mkdtemp(dir.data())) {
+      error = "mkdtemp failed";
+      return false;
+    }
+    dir_ = dir;
+    runtime = dir_ + "/run";
+    config = dir_ + "/config";
+    fs::create_directories(config);
+    fs::create_directory(runtime);
+    fs::permissions(runtime, fs::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    setenv("GIO_USE_VFS", "gvfs", 1);
+    setenv("GVFS_REMOTE_VOLUME_MONITOR_IGNORE", "1", 1);  // no disks or phones here
+    unsetenv("GVFS_DISABLE_FUSE");
+
+    int input[2], output[2];
+    if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0) {
+      error = "pipe2 failed";
+      return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    const char* argv[] = {"dbus-run-session", "--", "sh", "-c",
+                          "echo \"$DBUS_SESSION_BUS_ADDRESS\"; exec cat >/dev/null", nullptr};
+    const int rc = posix_spawnp(&pid_, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(input[0]);
+    close(output[1]);
+    keepAlive_ = input[1];
+    std::string address;
+    char c;
+    while (rc == 0 && read(output[0], &c, 1) == 1 && c != '\n') address += c;
+    close(output[0]);
+    if (rc != 0 || address.empty()) {
+      error = "dbus-run-session did not start (scripts/install-deps installs dbus)";
+      return false;
+    }
+    setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+    // Started by the bus, GVfs's daemon mounts its FUSE bridge.
+    const int ping = Run({"dbus-send", "--session", "--print-reply", "--dest=org.gtk.vfs.Daemon",
+                            "/org/gtk/vfs/Daemon", "org.freedesktop.DBus.Peer.Ping"});
+    if (ping != 0 || !Eventually([&] { return FuseMounted(runtime + "/gvfs"); })) {
+      error = "GVfs with its FUSE bridge did not start in the session (gvfs-daemons, gvfs-fuse)";
+      return false;
+    }
+    return true;
+  }
+
+  ~PrivateSession() {
+    if (keepAlive_ >= 0) close(keepAlive_);
+    if (pid_ > 0) waitpid(pid_, nullptr, 0);
+    const std::string bridge = runtime + "/gvfs";
+    if (!dir_.empty() && !Eventually([&] { return !FuseMounted(bridge); }))
+      umount2(bridge.c_str(), MNT_DETACH);
+    std::error_code ec;
+    if (!dir_.empty()) fs::remove_all(dir_, ec);
+  }
+
+  static int Run(std::vector<const char*> argv) {
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int rc =
+        posix_spawnp(&pid, argv[0], &quiet, nullptr, const_cast<char**>(argv.data()), environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    if (rc != 0) return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::string runtime, config;
+
+ private:
+  std::string dir_;
+  pid_t pid_ = -1;
+  int keepAlive_ = -1;
+};
+
+}  // namespace kfw::integration
