@@ -45,22 +45,11 @@ smb_password = )") + kPassword + "\n";
 
 const BedSetup kBed{"kfwm", 1, "--smb", {{1, kDevices}}};
 
-class NetworkDrives : public OnTestBed<kBed> {
+class NetworkDrives : public OnSessionBed<kBed> {
  protected:
-  static void SetUpTestSuite() {
-    OnTestBed::SetUpTestSuite();
-    if (!bed_->skipReason().empty() || !bed_->failure().empty()) return;
-    session_ = std::make_unique<PrivateSession>();
-    session_->Start(sessionError_);
-  }
-  static void TearDownTestSuite() {
-    session_.reset();
-    OnTestBed::TearDownTestSuite();
-  }
   void SetUp() override {
-    OnTestBed::SetUp();
+    OnSessionBed::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    ASSERT_TRUE(sessionError_.empty()) << sessionError_;
     drives_ = std::make_unique<platform::LinuxNetworkDrives>(session_->config + "/network-drives");
   }
 
@@ -100,8 +89,6 @@ class NetworkDrives : public OnTestBed<kBed> {
     return ok;
   }
 
-  static inline std::unique_ptr<PrivateSession> session_;
-  static inline std::string sessionError_;
   std::unique_ptr<platform::LinuxNetworkDrives> drives_;
 };
 

@@ -14,9 +14,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/integration/test_bed.h"
 
 extern char** environ;
 
@@ -129,6 +132,32 @@ class PrivateSession {
   std::string dir_;
   pid_t pid_ = -1;
   int keepAlive_ = -1;
+};
+
+// A suite on its own test bed with a private session in which GVfs runs; a
+// test fails when the session did not start.
+template <const BedSetup& kSetup>
+class OnSessionBed : public OnTestBed<kSetup> {
+ protected:
+  using Bed = OnTestBed<kSetup>;
+  static void SetUpTestSuite() {
+    Bed::SetUpTestSuite();
+    if (!Bed::bed_->skipReason().empty() || !Bed::bed_->failure().empty()) return;
+    session_ = std::make_unique<PrivateSession>();
+    session_->Start(sessionError_);
+  }
+  static void TearDownTestSuite() {
+    session_.reset();
+    Bed::TearDownTestSuite();
+  }
+  void SetUp() override {
+    Bed::SetUp();
+    if (::testing::Test::IsSkipped() || ::testing::Test::HasFatalFailure()) return;
+    ASSERT_TRUE(sessionError_.empty()) << sessionError_;
+  }
+
+  static inline std::unique_ptr<PrivateSession> session_;
+  static inline std::string sessionError_;
 };
 
 }  // namespace kfw::integration

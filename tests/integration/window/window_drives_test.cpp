@@ -23,29 +23,13 @@ namespace {
 const BedSetup kWindowBed{"kfwg", 1, "--smb", {{1, "[device]\nname = Depot\naddress = 10.201.1.41\n"
                                                    "netmask = 255.255.0.0\nshares = HDD_1:Media\n"}}};
 
-class WindowDrives : public OnTestBed<kWindowBed> {
- protected:
-  static void SetUpTestSuite() {
-    OnTestBed::SetUpTestSuite();
-    if (!bed_->skipReason().empty() || !bed_->failure().empty()) return;
-    session_ = std::make_unique<PrivateSession>();
-    session_->Start(sessionError_);
-  }
-  static void TearDownTestSuite() {
-    session_.reset();
-    OnTestBed::TearDownTestSuite();
-  }
-
-  static inline std::unique_ptr<PrivateSession> session_;
-  static inline std::string sessionError_;
-};
+using WindowDrives = OnSessionBed<kWindowBed>;
 
 std::string LastMessage(const ui::ScriptedPrompts& prompts) {
   return prompts.messages.empty() ? "" : prompts.messages.back().text;
 }
 
 TEST_F(WindowDrives, ConnectAndDisconnectTheSelectedShare) {
-  ASSERT_TRUE(sessionError_.empty()) << sessionError_;
   static int argc = 1;
   static char name[] = "kfw_integration_tests";
   static char* argv[] = {name, nullptr};
