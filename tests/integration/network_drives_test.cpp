@@ -76,12 +76,12 @@ class NetworkDrives : public OnSessionBed<kBed> {
     std::error_code ec;
     const auto network = fs::read_symlink("/proc/self/ns/net", ec);
     while (!done) {
-      for (const auto& process : fs::directory_iterator("/proc")) {
-        const bool inBed = fs::read_symlink(process.path() / "ns/net", ec) == network;
+      for (fs::directory_iterator process("/proc", ec), end; process != end; process.increment(ec)) {
+        const bool inBed = fs::read_symlink(process->path() / "ns/net", ec) == network;
         for (const char* what : {"cmdline", "environ"}) {
           if ((what[0] == 'c' || inBed) &&
-              Slurp(process.path() / what).find(kPassword) != std::string::npos)
-            leaks.insert(process.path().string() + "/" + what);
+              Slurp(process->path() / what).find(kPassword) != std::string::npos)
+            leaks.insert(process->path().string() + "/" + what);
         }
       }
     }

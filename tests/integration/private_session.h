@@ -27,9 +27,16 @@ namespace kfw::integration {
 
 namespace fs = std::filesystem;
 
+// Reads with plain read(2): a /proc file of a process that exits mid-read
+// fails the read, which an ifstream would turn into an exception.
 inline std::string Slurp(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  std::string bytes;
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return bytes;
+  char chunk[4096];
+  for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;) bytes.append(chunk, static_cast<size_t>(n));
+  ::close(fd);
+  return bytes;
 }
 
 inline bool Eventually(const std::function<bool()>& condition) {
