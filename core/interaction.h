@@ -4,6 +4,7 @@
 // Interaction. The window answers with its dialogs, the findway command from
 // its options and the terminal, tests from a script.
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -20,6 +21,24 @@ struct LoginQuestion {
   // A user name the dialog shows greyed instead of asking for one: "admin"
   // for the administrator, the logged-on user where the system imposes it.
   std::optional<std::string> fixedUser;
+};
+
+// The Language dialog: the entry it opens on, and whether the device takes
+// every code page (otherwise "Northern European", "Central European" and
+// "Turkish" are refused with the firmware message, on selection and at OK).
+struct LanguageQuestion {
+  int preselected = 2;
+  bool allCodepages = false;
+};
+
+// The Restart dialog: a bar filled from 1 to 100 in `steps` steps of
+// `stepInterval` by a filler of its own, and the dialog closed after
+// `total`. `filled` runs once the filler has made its last step.
+struct RestartWait {
+  int steps = 99;
+  std::chrono::milliseconds stepInterval{900};
+  std::chrono::milliseconds total{90000};
+  std::function<void()> filled;
 };
 
 struct Credentials {
@@ -44,6 +63,16 @@ class Interaction {
   // The model choice for an unknown model: 0 "KVR-210", 1 "KVR-220",
   // 2 "KVR-400", or -1 when none was chosen.
   virtual int AskModelPick() = 0;
+  // The Language dialog: the index of the language chosen at OK (one the
+  // dialog accepted), nothing on Cancel or a close request.
+  virtual std::optional<int> AskLanguage(const LanguageQuestion& question) = 0;
+  // The Loading dialog: shown, and after `delay` `work` runs while it stays
+  // up; the user cannot close it. Returns once `work` has ended and the
+  // dialog is gone. The window keeps painting meanwhile.
+  virtual void RunLoading(std::chrono::milliseconds delay, const std::function<void()>& work) = 0;
+  // The Restart dialog, for the device's restart; returns when it closed,
+  // never before `wait.filled` has run.
+  virtual void WaitRestart(const RestartWait& wait) = 0;
   // Runs `work`, an exchange that waits on the network, and returns when it
   // has ended. The window keeps painting meanwhile and takes no input; a
   // terminal simply waits. `work` asks nothing of the user.

@@ -30,4 +30,16 @@ int WindowInteraction::AskModelPick() {
   return modelPickAnswer;
 }
 
+// Nothing runs these yet: the Language and BitTorrent commands still say
+// that they are not available.
+std::optional<int> WindowInteraction::AskLanguage(const core::LanguageQuestion&) { return std::nullopt; }
+
+void WindowInteraction::RunLoading(std::chrono::milliseconds, const std::function<void()>& work) {
+  busy_.Run(work);
+}
+
+void WindowInteraction::WaitRestart(const core::RestartWait& wait) {
+  if (wait.filled) wait.filled();
+}
+
 }  // namespace kfw::gui

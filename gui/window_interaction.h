@@ -21,6 +21,9 @@ class WindowInteraction final : public core::Interaction {
   bool AskDriveInUse() override;
   bool AskWidgetEngine() override;
   int AskModelPick() override;
+  std::optional<int> AskLanguage(const core::LanguageQuestion& question) override;
+  void RunLoading(std::chrono::milliseconds delay, const std::function<void()>& work) override;
+  void WaitRestart(const core::RestartWait& wait) override;
   void RunBlocking(const std::function<void()>& work) override { busy_.Run(work); }
 
  private:

@@ -38,6 +38,22 @@ struct ScriptedInteraction final : Interaction {
     messages.push_back("model?");
     return modelPick;
   }
+  std::optional<int> AskLanguage(const LanguageQuestion& question) override {
+    languageQuestions.push_back(question);
+    messages.push_back("language?");
+    if (languages.empty()) return std::nullopt;
+    auto answer = languages.front();
+    languages.pop_front();
+    return answer;
+  }
+  void RunLoading(std::chrono::milliseconds, const std::function<void()>& work) override {
+    messages.push_back("loading");
+    work();
+  }
+  void WaitRestart(const RestartWait& wait) override {
+    messages.push_back("restart");
+    if (wait.filled) wait.filled();
+  }
   void RunBlocking(const std::function<void()>& work) override { work(); }
 
   std::vector<std::string> messages;  // "caption (icon): text"
@@ -47,6 +63,8 @@ struct ScriptedInteraction final : Interaction {
   bool driveInUseAnswer = true;
   bool download = false;
   int modelPick = -1;
+  std::vector<LanguageQuestion> languageQuestions;
+  std::deque<std::optional<int>> languages;  // Language dialog answers in turn; Cancel after
 };
 
 }  // namespace kfw::core

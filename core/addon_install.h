@@ -1,0 +1,78 @@
+#pragma once
+// Installing add-ons on the selected device: the install worker that runs
+// behind the Loading dialog, and the Language and BitTorrent commands built
+// on it.
+
+#include <atomic>
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "addons/place_payload.h"
+#include "core/interaction.h"
+#include "platform/clock.h"
+#include "platform/programs.h"
+#include "platform/share_files.h"
+#include "protocol/management_client.h"
+
+namespace kfw::core {
+
+// What the add-on workflows share for the life of the window.
+struct AddonState {
+  bool bitTorrentMode = false;
+  bool bitTorrentDelivered = false;
+  // -1: the last add-on workflow was cancelled or refused; 0: it went
+  // through the restart wait. Written by the restart filler's thread.
+  std::atomic<int> addonOutcome{0};
+  int languageIndex = 0;
+  bool allCodepages = false;
+};
+
+// The waits, shrunk by tests.
+struct AddonTimings {
+  std::chrono::milliseconds loadingDelay{2000};
+  std::chrono::milliseconds languagePoll{1000};  // between disk-state and code-page queries
+  std::chrono::milliseconds btFirstPause{1000};  // after the first add-on-state query
+  std::chrono::milliseconds btPoll{2000};        // between the BitTorrent check's queries
+  int restartSteps = 99;
+  std::chrono::milliseconds restartStep{900};
+  std::chrono::milliseconds restartTotal{90000};
+};
+
+struct AddonServices {
+  protocol::ManagementClient& client;
+  addons::PayloadPlacer& placer;
+  platform::ShareFiles& files;  // the staging folder
+  platform::ProgramStarter& programs;
+  platform::Clock& clock;
+  Interaction& user;
+  AddonState& state;
+  AddonTimings timings;
+};
+
+enum class RunKind { Codepage = 1, BitTorrent = 2 };
+enum class ModuleSet { Linux24, Linux26 };
+
+struct InstallTarget {
+  std::string directory;  // on the share, backslash-separated: "HDD_1\.systemfile\.codepages"
+  ModuleSet modules = ModuleSet::Linux24;
+};
+
+// Where a run of `kind` puts its files on a device whose share name query
+// answered `sharename`; nothing for a share name the tool does not know.
+std::optional<InstallTarget> TargetFor(RunKind kind, const std::string& sharename);
+
+// The language list: its texts and code pages, by index.
+inline constexpr int kLanguageCount = 9;
+const char* LanguageText(int index);
+const char* LanguageCodepage(int index);
+// The firmware message when `index` may not be chosen on this device.
+std::optional<UserMessage> LanguageRefusal(int index, bool allCodepages);
+
+// The commands. `host` is selectedHost, `deviceSelected` whether a device
+// row is selected. True when the caller must refresh the drive views and
+// the device list and clear the selection.
+bool LanguageCommand(AddonServices& services, bool deviceSelected, const std::string& host);
+bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::string& host);
+
+}  // namespace kfw::core
