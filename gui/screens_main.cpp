@@ -7,12 +7,14 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QTest>
 #include <QTreeWidgetItem>
 #include <cstdio>
 #include <sstream>
 
 #include "gui/about_dialog.h"
+#include "gui/addon_dialogs.h"
 #include "gui/drive_in_use_dialog.h"
 #include "gui/login_dialog.h"
 #include "gui/main_window.h"
@@ -146,6 +148,22 @@ int main(int argc, char** argv) {
   modelPick.show();
   ok &= Save(modelPick, dir, "model-pick.png");
   modelPick.close();
+
+  gui::LanguageDialog language({6, false}, prompts, &window);
+  language.show();
+  ok &= Save(language, dir, "language.png");
+  language.close();
+
+  gui::LoadingDialog loading(&window);
+  loading.show();
+  ok &= Save(loading, dir, "loading.png");
+  loading.Finish();
+
+  gui::RestartDialog restart({}, &window);
+  restart.show();
+  ui::Control<QProgressBar>(restart, gui::RestartDialog::kProgress)->setValue(40);
+  ok &= Save(restart, dir, "restart.png");
+  restart.Finish();
 
   const auto box = ui::MakeMessageBox(
       {"Error", "Wrong administrator password input!", core::MessageIcon::Stop}, &window);

@@ -1,5 +1,8 @@
 #include "gui/window_interaction.h"
 
+#include <QTimer>
+
+#include "gui/addon_dialogs.h"
 #include "gui/drive_in_use_dialog.h"
 #include "gui/login_dialog.h"
 #include "gui/widget_dialogs.h"
@@ -30,16 +33,26 @@ int WindowInteraction::AskModelPick() {
   return modelPickAnswer;
 }
 
-// Nothing runs these yet: the Language and BitTorrent commands still say
-// that they are not available.
-std::optional<int> WindowInteraction::AskLanguage(const core::LanguageQuestion&) { return std::nullopt; }
+std::optional<int> WindowInteraction::AskLanguage(const core::LanguageQuestion& question) {
+  LanguageDialog dialog(question, prompts_, owner_);
+  prompts_.RunModal(dialog);
+  return dialog.answer();
+}
 
-void WindowInteraction::RunLoading(std::chrono::milliseconds, const std::function<void()>& work) {
-  busy_.Run(work);
+// The two self-closing dialogs ask nothing of the user, so they run as they
+// would for a person, in tests too.
+void WindowInteraction::RunLoading(std::chrono::milliseconds delay, const std::function<void()>& work) {
+  LoadingDialog dialog(owner_);
+  QTimer::singleShot(delay, &dialog, [&] {
+    busy_.Run(work);
+    dialog.Finish();
+  });
+  dialog.exec();
 }
 
 void WindowInteraction::WaitRestart(const core::RestartWait& wait) {
-  if (wait.filled) wait.filled();
+  RestartDialog dialog(wait, owner_);
+  dialog.exec();
 }
 
 }  // namespace kfw::gui

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -49,6 +50,11 @@ QWidget* CreateControl(QWidget& dialog, const ControlEntry& entry) {
     }
     case ControlKind::RadioButton:
       return new QRadioButton(text, &dialog);
+    case ControlKind::ProgressBar: {
+      auto* bar = new QProgressBar(&dialog);
+      bar->setTextVisible(false);
+      return bar;
+    }
     case ControlKind::Edit: {
       auto* edit = new QLineEdit(text, &dialog);
       if (entry.style & style::kPassword) edit->setEchoMode(QLineEdit::Password);

@@ -29,6 +29,7 @@ enum class ControlKind {
   AddressField,   // IPv4 address field
   Icon,           // the window icon; `text` names the image
   RadioButton,    // automatic radio button; a dialog's radio buttons form one group
+  ProgressBar,    // smooth progress bar without a text of its own
 };
 
 // Style flags of a control.

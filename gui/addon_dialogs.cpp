@@ -1,0 +1,141 @@
+#include "gui/addon_dialogs.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include "core/addon_install.h"
+
+namespace kfw::gui {
+
+using ui::ControlKind;
+
+namespace {
+
+void CaptionOnly(QDialog& dialog) {
+  dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+}
+
+}  // namespace
+
+void UnclosableDialog::keyPressEvent(QKeyEvent* event) {
+  // QDialog would press the default button on Enter and reject on Escape.
+  event->accept();
+}
+
+// Only Finish, which hides the dialog without a close request, ends it.
+void UnclosableDialog::closeEvent(QCloseEvent* event) { event->ignore(); }
+
+LanguageDialog::LanguageDialog(const core::LanguageQuestion& question, ui::Prompts& prompts, QWidget* parent)
+    : QDialog(parent), question_(question), prompts_(prompts) {
+  CaptionOnly(*this);
+  ui::BuildDialog(*this, Template());
+  auto* list = ui::Control<QComboBox>(*this, kLanguageList);
+  for (int i = 0; i < core::kLanguageCount; ++i) list->addItem(QString::fromUtf8(core::LanguageText(i)));
+  list->setCurrentIndex(question.preselected);
+  connect(list, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (auto refusal = core::LanguageRefusal(index, question_.allCodepages)) prompts_.Message(*refusal);
+  });
+  connect(ui::Control<QPushButton>(*this, kOk), &QPushButton::clicked, this, &QDialog::accept);
+  connect(ui::Control<QPushButton>(*this, kCancel), &QPushButton::clicked, this, &QDialog::reject);
+}
+
+ui::DialogLayout LanguageDialog::Template() {
+  return ui::DialogLayout{139, "", "Arial", 8, 226, 64,
+                          {
+                              {ControlKind::DefaultButton, kOk, "OK", 169, 7, 50, 14},
+                              {ControlKind::Button, kCancel, "Cancel", 169, 24, 50, 14},
+                              {ControlKind::Label, ui::kNoId, "Language :", 14, 12, 36, 8},
+                              {ControlKind::DropDownList, kLanguageList, "", 52, 10, 112, 59, 0, "Language :"},
+                          }};
+}
+
+void LanguageDialog::accept() {
+  const int index = ui::Control<QComboBox>(*this, kLanguageList)->currentIndex();
+  if (index < 0) return;
+  if (auto refusal = core::LanguageRefusal(index, question_.allCodepages)) {
+    prompts_.Message(*refusal);
+    return;
+  }
+  answer_ = index;
+  QDialog::accept();
+}
+
+LoadingDialog::LoadingDialog(QWidget* parent) : UnclosableDialog(parent) {
+  CaptionOnly(*this);
+  ui::BuildDialog(*this, Template());
+}
+
+ui::DialogLayout LoadingDialog::Template() {
+  return ui::DialogLayout{
+      180, "", "Arial", 8, 220, 73,
+      {
+          {ControlKind::Label, ui::kNoId, "Loading.....", 6, 11, 36, 8},
+          {ControlKind::Label, ui::kNoId, " Warning: Do not power down your device during this process.", 4, 28, 209, 8},
+          {ControlKind::Label, ui::kNoId, "Doing so may physically damage this device.", 6, 45, 144, 8},
+      }};
+}
+
+RestartDialog::RestartDialog(const core::RestartWait& wait, QWidget* parent)
+    : UnclosableDialog(parent), wait_(wait) {
+  CaptionOnly(*this);
+  ui::BuildDialog(*this, Template());
+  bar_ = ui::Control<QProgressBar>(*this, kProgress);
+  bar_->setRange(1, 100);
+  bar_->setValue(1);
+}
+
+RestartDialog::~RestartDialog() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  if (filler_.joinable()) filler_.join();
+}
+
+ui::DialogLayout RestartDialog::Template() {
+  return ui::DialogLayout{141, "", "Arial", 8, 202, 73,
+                          {
+                              {ControlKind::Label, ui::kNoId, "The system is restarting. Please wait a moment.", 25,
+                               18, 158, 8},
+                              {ControlKind::ProgressBar, kProgress, "", 26, 41, 152, 10},
+                          }};
+}
+
+int RestartDialog::exec() {
+  filler_ = std::thread([this] { Fill(); });
+  QTimer::singleShot(wait_.total, this, [this] {
+    timeUp_ = true;
+    CloseWhenBothEnded();
+  });
+  return UnclosableDialog::exec();
+}
+
+void RestartDialog::Fill() {
+  for (int step = 0; step < wait_.steps; ++step) {
+    // The bar belongs to the window's thread: each step is posted to it, and
+    // a step still queued when the dialog is gone is dropped with it.
+    QMetaObject::invokeMethod(
+        bar_.data(), [bar = bar_] { if (bar) bar->setValue(bar->value() + 1); }, Qt::QueuedConnection);
+    std::unique_lock lock(mutex_);
+    if (wake_.wait_for(lock, wait_.stepInterval, [this] { return stopping_; })) return;
+  }
+  if (wait_.filled) wait_.filled();
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        fillerEnded_ = true;
+        CloseWhenBothEnded();
+      },
+      Qt::QueuedConnection);
+}
+
+void RestartDialog::CloseWhenBothEnded() {
+  if (timeUp_ && fillerEnded_) Finish();
+}
+
+}  // namespace kfw::gui
