@@ -25,6 +25,15 @@ void GuestAuth(SMBCCTX*, const char*, const char*, char* workgroup, int workgrou
 
 void Quiet(void*, int, const char*) {}
 
+// libsmbclient as built here keeps its per-call memory frames and its
+// configuration process-wide, not per thread; calls from different
+// objects on different threads take turns.
+std::recursive_mutex& SmbLock() {
+  static std::recursive_mutex lock;
+  return lock;
+}
+#define KFW_SMB_TURN std::lock_guard<std::recursive_mutex> turn(SmbLock())
+
 // The largest single request handed to libsmbclient, which splits it into
 // pipelined SMB2 writes of the negotiated size.
 constexpr std::size_t kChunk = 8u << 20;
@@ -85,7 +94,10 @@ class SmbShareFiles::File {
   SMBCFILE* file_ = nullptr;
 };
 
-void SmbShareFiles::FreeContext::operator()(SMBCCTX* context) const { smbc_free_context(context, 1); }
+void SmbShareFiles::FreeContext::operator()(SMBCCTX* context) const {
+  KFW_SMB_TURN;
+  smbc_free_context(context, 1);
+}
 
 SmbShareFiles::SmbShareFiles() = default;
 SmbShareFiles::~SmbShareFiles() = default;
@@ -103,10 +115,6 @@ std::optional<std::string> SmbShareFiles::UrlOf(const std::string& path) {
 
 SMBCCTX* SmbShareFiles::Context() {
   if (context_) return context_.get();
-  // libsmbclient's per-call memory frames are per thread once this is set,
-  // so a worker thread may use its own context.
-  static std::once_flag threads;
-  std::call_once(threads, [] { smbc_thread_posix(); });
   SMBCCTX* context = smbc_new_context();
   if (!context) return nullptr;
   smbc_setDebug(context, 0);
@@ -141,6 +149,7 @@ std::unique_ptr<SmbShareFiles::File> SmbShareFiles::Open(const std::string& path
 }
 
 bool SmbShareFiles::Connect(const std::string& path) {
+  KFW_SMB_TURN;
   const auto url = UrlOf(path);
   if (!url) return false;
   // smb://host/share: the share's root.
@@ -156,11 +165,13 @@ bool SmbShareFiles::Connect(const std::string& path) {
 }
 
 bool SmbShareFiles::Write(const std::string& path, std::span<const uint8_t> bytes) {
+  KFW_SMB_TURN;
   const auto file = Open(path, O_WRONLY | O_CREAT | O_TRUNC);
   return file && file->WriteAll(bytes) && file->Close();
 }
 
 bool SmbShareFiles::Remove(const std::string& path) {
+  KFW_SMB_TURN;
   if (const auto url = UrlOf(path)) {
     SMBCCTX* context = Context();
     return context && smbc_getFunctionUnlink(context)(context, url->c_str()) == 0;
@@ -169,6 +180,7 @@ bool SmbShareFiles::Remove(const std::string& path) {
 }
 
 bool SmbShareFiles::CopyNew(const std::string& from, const std::string& to) {
+  KFW_SMB_TURN;
   const auto source = Open(from, O_RDONLY);
   if (!source) return false;
   const auto bytes = source->ReadAll();
@@ -178,6 +190,7 @@ bool SmbShareFiles::CopyNew(const std::string& from, const std::string& to) {
 }
 
 bool SmbShareFiles::Exists(const std::string& path) {
+  KFW_SMB_TURN;
   struct stat info {};
   if (const auto url = UrlOf(path)) {
     SMBCCTX* context = Context();

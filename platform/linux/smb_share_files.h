@@ -1,7 +1,8 @@
 #pragma once
 // Share files through libsmbclient (\\host\share\... paths, as a guest)
 // and the local file system (every other path). One SMB context per
-// object, made on first use; use an object from one thread at a time.
+// object, made on first use; use an object from one thread at a time
+// (objects on different threads are fine: their SMB calls take turns).
 
 #include <memory>
 #include <optional>
