@@ -3,15 +3,26 @@
 // scripts/bench). Prints one line of key=value results.
 //
 //   kfw-bench [--queries N]
+//   kfw-bench --place HOST [--runs N]
+//
+// --place times placing the BitTorrent program (payload BT 215) on
+// \\HOST\HDD_a against smbclient's put of the same bytes to the same share.
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "addons/payload_store.h"
+#include "addons/place_payload.h"
 #include "platform/clock.h"
+#include "platform/linux/smb_share_files.h"
 #include "platform/linux/linux_socket_layer.h"
 #include "protocol/management_client.h"
 
@@ -50,19 +61,66 @@ Latency Measure(int count, Operation operation) {
   return latency;
 }
 
+double Median(std::vector<double> times) {
+  std::sort(times.begin(), times.end());
+  return times.empty() ? 0 : times[times.size() / 2];
+}
+
+// The median of `runs` placements of the program through the tool and
+// through smbclient, each to a file of its own on the share.
+int BenchPlacement(const std::string& host, int runs) {
+  const auto bytes = kfw::addons::FindPayload("BT", 215)->bytes;
+  char local[] = "/tmp/kfw-bench-bt-XXXXXX";
+  const int fd = mkstemp(local);
+  if (fd < 0) return 1;
+  close(fd);
+  std::ofstream(local, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  const std::string put = "smbclient //" + host + "/HDD_a -N -c 'put " + local +
+                          " kfw-bench-smbclient' >/dev/null 2>&1";
+
+  std::vector<double> tool, smbclient;
+  bool ok = true;
+  for (int i = 0; i < runs; ++i) {
+    // A new connection each time, as smbclient makes one.
+    kfw::platform::SmbShareFiles files;
+    kfw::addons::SharePayloadPlacer placer(files);
+    auto start = Clock::now();
+    ok = placer.PlacePayload("BT", 215, "\\\\" + host + "\\HDD_a\\kfw-bench-tool", "") && ok;
+    tool.push_back(MsSince(start));
+    start = Clock::now();
+    ok = std::system(put.c_str()) == 0 && ok;
+    smbclient.push_back(MsSince(start));
+  }
+  unlink(local);
+  const double toolMs = Median(tool), smbclientMs = Median(smbclient);
+  std::cout.setf(std::ios::fixed);
+  std::cout.precision(2);
+  std::cout << "place_ok=" << ok << " bytes=" << bytes.size() << " runs=" << runs
+            << " tool_ms=" << toolMs << " smbclient_ms=" << smbclientMs
+            << " speed_ratio=" << (toolMs > 0 ? smbclientMs / toolMs : 0) << "\n";
+  return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  int queries = 20;
+  int queries = 20, runs = 5;
+  std::string placeHost;
   const std::vector<std::string> args(argv + 1, argv + argc);
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--queries" && i + 1 < args.size()) {
       queries = std::max(0, std::stoi(args[++i]));
+    } else if (args[i] == "--place" && i + 1 < args.size()) {
+      placeHost = args[++i];
+    } else if (args[i] == "--runs" && i + 1 < args.size()) {
+      runs = std::max(1, std::stoi(args[++i]));
     } else {
-      std::cerr << "usage: kfw-bench [--queries N]\n";
+      std::cerr << "usage: kfw-bench [--queries N] | --place HOST [--runs N]\n";
       return 2;
     }
   }
+  if (!placeHost.empty()) return BenchPlacement(placeHost, runs);
 
   kfw::platform::LinuxSocketLayer sockets;
   kfw::platform::SystemClock clock;
