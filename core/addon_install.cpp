@@ -1,7 +1,6 @@
 #include "core/addon_install.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <cstdint>
@@ -363,19 +362,14 @@ bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::
     return false;
   }
 
+  // Only this run's restart wait may ask for a refresh: an earlier
+  // workflow's 0 must not count for a run that failed.
+  state.addonOutcome = -1;
   state.bitTorrentDelivered = false;
   RunInstall(services, RunKind::BitTorrent, host);
-  // Only a restart wait of this run may ask for a refresh: addonOutcome can
-  // still hold the 0 of an earlier workflow.
-  std::atomic<bool> restarted{false};
   if (state.bitTorrentDelivered) {
     user.WaitRestart({services.timings.restartSteps, services.timings.restartStep,
-                      services.timings.restartTotal, [&] {
-                        state.addonOutcome = 0;
-                        restarted = true;
-                      }});
-  } else {
-    state.addonOutcome = -1;
+                      services.timings.restartTotal, [&state] { state.addonOutcome = 0; }});
   }
 
   if (!state.stagingFolder.empty()) {
@@ -384,7 +378,7 @@ bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::
   }
   state.bitTorrentMode = false;
   state.bitTorrentDelivered = false;
-  return restarted && state.addonOutcome == 0;
+  return state.addonOutcome == 0;
 }
 
 }  // namespace kfw::core
