@@ -26,6 +26,9 @@ struct AddonState {
   std::atomic<int> addonOutcome{0};
   int languageIndex = 0;
   bool allCodepages = false;
+  // The local folder a BitTorrent run staged its files in; "" when there is
+  // none. The command removes it once the run is over, whatever its end.
+  std::string stagingFolder;
 };
 
 // The waits, shrunk by tests.
@@ -44,6 +47,7 @@ struct AddonServices {
   addons::PayloadPlacer& placer;
   platform::ShareFiles& files;  // the staging folder
   platform::ProgramStarter& programs;
+  platform::DefaultBrowser& browser;  // the "explorer" form for the format page
   platform::Clock& clock;
   Interaction& user;
   AddonState& state;
@@ -61,6 +65,14 @@ struct InstallTarget {
 // Where a run of `kind` puts its files on a device whose share name query
 // answered `sharename`; nothing for a share name the tool does not know.
 std::optional<InstallTarget> TargetFor(RunKind kind, const std::string& sharename);
+
+// One install run of `kind` on `host` behind the Loading dialog: the share
+// opened for writing, the kind's files placed, then the code page or the
+// add-on announced. True when every file was placed; otherwise the device
+// was told to stop, "Please check hard drives." shown once the dialog had
+// closed, and placer.placementFailed left true. A BitTorrent run keeps its
+// staging folder in state.stagingFolder for the caller to remove.
+bool RunInstall(AddonServices& services, RunKind kind, const std::string& host);
 
 // The language list: its texts and code pages, by index.
 inline constexpr int kLanguageCount = 9;

@@ -1,0 +1,384 @@
+#include "core/addon_install.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <string_view>
+
+#include "core/admin_check.h"
+
+namespace kfw::core {
+namespace {
+
+constexpr int kLanguagePolls = 10;  // disk state and code page, Language dialog
+constexpr int kSharenamePolls = 10;
+constexpr int kBitTorrentPolls = 15;
+
+const char* const kNoDrives =
+    "No hard drives were detected.\n"
+    "Please verify that the hard drives are properly connected before continuing.";
+const char* const kFormat = "Please format hard drive.";
+const char* const kCheckDrives = "Please check hard drives.";
+const char* const kBitTorrentUnsupported = "BitTorrent does not supported on this device now.";
+
+struct Language {
+  const char* text;
+  const char* codepage;
+};
+
+// In the order of the Language dialog's list.
+constexpr Language kLanguages[kLanguageCount] = {
+    {"Traditional Chinese", "950"}, {"Simplified Chinese", "936"}, {"Western European", "850"},
+    {"Northern European", "865"},   {"Central European", "852"},   {"Turkish", "857"},
+    {"Korean Hangul", "949"},       {"Cyrillic", "866"},            {"Japanese SJIS", "932"},
+};
+
+// Which kernel a code page file is for: the devices whose share is HDD_a
+// run 2.4 and load .o modules, the HDD_1 ones 2.6 and .ko.
+enum class FileSet { All, Linux24, Linux26 };
+
+struct CodepageFile {
+  const char* codepage;
+  uint16_t payload;
+  const char* name;
+  FileSet set;
+};
+
+// Every code page's files, in the order they are written. Northern European,
+// Central European and Turkish need none: the firmware that takes them has
+// them built in.
+constexpr CodepageFile kCodepageFiles[] = {
+    {"950", 151, "codepage.950", FileSet::All},
+    {"950", 153, "nls_cp950.o", FileSet::Linux24},
+    {"950", 155, "nls_big5.o", FileSet::Linux24},
+    {"950", 174, "nls_cp950.ko", FileSet::Linux26},
+    {"950", 192, "nls_cp950_12.ko", FileSet::Linux26},
+    {"950", 156, "unicode_map.950", FileSet::All},
+
+    {"936", 157, "codepage.936", FileSet::All},
+    {"936", 158, "nls_cp936.o", FileSet::Linux24},
+    {"936", 159, "nls_gb2312.o", FileSet::Linux24},
+    {"936", 175, "nls_cp936.ko", FileSet::Linux26},
+    {"936", 190, "nls_cp936_12.ko", FileSet::Linux26},
+    {"936", 160, "unicode_map.936", FileSet::All},
+
+    {"850", 143, "codepage.850", FileSet::All},
+    {"850", 145, "nls_cp850.o", FileSet::Linux24},
+    {"850", 179, "nls_cp850.ko", FileSet::Linux26},
+    {"850", 187, "nls_cp850_12.ko", FileSet::Linux26},
+    {"850", 148, "unicode_map.850", FileSet::All},
+
+    {"949", 165, "codepage.949", FileSet::All},
+    {"949", 166, "nls_cp949.o", FileSet::Linux24},
+    {"949", 167, "nls_euc-kr.o", FileSet::Linux24},
+    {"949", 176, "nls_cp949.ko", FileSet::Linux26},
+    {"949", 191, "nls_cp949_12.ko", FileSet::Linux26},
+    {"949", 168, "unicode_map.949", FileSet::All},
+
+    {"866", 169, "codepage.866", FileSet::All},
+    {"866", 170, "nls_cp866.o", FileSet::Linux24},
+    {"866", 185, "nls_koi8-r.o", FileSet::Linux24},
+    {"866", 177, "nls_cp866.ko", FileSet::Linux26},
+    {"866", 183, "nls_koi8-r.ko", FileSet::Linux26},
+    {"866", 188, "nls_cp866_12.ko", FileSet::Linux26},
+    {"866", 194, "nls_koi8-r_12.ko", FileSet::Linux26},
+    {"866", 171, "unicode_map.866", FileSet::All},
+    {"866", 184, "unicode_map.KOI8-R", FileSet::All},
+
+    {"932", 161, "codepage.932", FileSet::All},
+    {"932", 162, "nls_cp932.o", FileSet::Linux24},
+    {"932", 163, "nls_euc-jp.o", FileSet::Linux24},
+    {"932", 172, "nls_sjis.o", FileSet::Linux24},
+    {"932", 173, "nls_cp932.ko", FileSet::Linux26},
+    {"932", 178, "nls_euc-jp.ko", FileSet::Linux26},
+    {"932", 189, "nls_cp932_12.ko", FileSet::Linux26},
+    {"932", 193, "nls_euc-jp_12.ko", FileSet::Linux26},
+    {"932", 164, "unicode_map.932", FileSet::All},
+};
+
+bool SameLetters(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+// A state the device answers as a decimal number; anything unreadable is 0.
+int StateNumber(std::string_view text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+  int value = 0;
+  if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc()) return 0;
+  return value;
+}
+
+bool Wants(FileSet set, ModuleSet modules) {
+  return set == FileSet::All || (set == FileSet::Linux24 && modules == ModuleSet::Linux24) ||
+         (set == FileSet::Linux26 && modules == ModuleSet::Linux26);
+}
+
+std::string SharePath(const std::string& host, const InstallTarget& target, const char* name) {
+  return "\\\\" + host + "\\" + target.directory + "\\" + name;
+}
+
+bool PlaceCodepageFiles(AddonServices& s, const std::string& host, const InstallTarget& target) {
+  const std::string_view codepage = LanguageCodepage(s.state.languageIndex);
+  for (const CodepageFile& file : kCodepageFiles) {
+    if (file.codepage != codepage || !Wants(file.set, target.modules)) continue;
+    if (!s.placer.PlacePayload("Codepage", file.payload, SharePath(host, target, file.name), "")) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The add-on's two programs go through a local staging folder and are copied
+// from there, so a half-written file never reaches the device.
+bool PlaceBitTorrentFiles(AddonServices& s, const std::string& host, const InstallTarget& target) {
+  const auto staging = s.files.CreateStagingFolder();
+  if (!staging) return false;
+  s.state.stagingFolder = *staging;
+  return s.placer.PlacePayload("BT", 215, *staging + "/bt", SharePath(host, target, "bt")) &&
+         s.placer.PlacePayload("BT", 220, *staging + "/btdog", SharePath(host, target, "btdog"));
+}
+
+// Behind the Loading dialog, on its worker thread: asks nothing of the user.
+bool InstallWork(AddonServices& s, RunKind kind, const std::string& host) {
+  protocol::ManagementClient& client = s.client;
+  s.placer.placementFailed = false;
+  client.accessModeText = "rw";
+  client.SetAccessMode();
+
+  for (int i = 0; i < kSharenamePolls; ++i) {
+    client.sharenameValue = "";
+    client.QuerySharename();
+    if (SameLetters(client.sharenameValue, "HDD_1") || SameLetters(client.sharenameValue, "HDD_a")) break;
+  }
+  const auto target = TargetFor(kind, client.sharenameValue.str());
+  const bool placed = target && (kind == RunKind::Codepage ? PlaceCodepageFiles(s, host, *target)
+                                                           : PlaceBitTorrentFiles(s, host, *target));
+  if (!placed) {
+    // Whatever made the run fail, the Language dialog comes back.
+    s.placer.placementFailed = true;
+    client.controlText = "stop";
+    client.SetControl();
+    return false;
+  }
+
+  if (kind == RunKind::Codepage) {
+    client.codepageText = LanguageCodepage(s.state.languageIndex);
+    client.SetCodepage();
+  } else {
+    client.addonText = "BT";
+    client.SetAddon();
+    s.state.bitTorrentDelivered = true;
+  }
+  return true;
+}
+
+// Asks the disk state up to `polls` times, pausing `pause` after each
+// answer, until it is one the commands know (1 to 5); 0 when none came.
+int PollDiskState(AddonServices& s, int polls, std::chrono::milliseconds pause) {
+  int state = 0;
+  for (int i = 0; i < polls; ++i) {
+    s.client.ideokValue = "";
+    s.client.QueryIdeok();
+    s.clock.Sleep(pause);
+    state = StateNumber(s.client.ideokValue);
+    if (state >= 1 && state <= 5) break;
+  }
+  return state;
+}
+
+// The device's current code page picks the entry the Language dialog opens
+// on; Western European when it names none of the list.
+int PreselectedLanguage(AddonServices& s) {
+  for (int i = 0; i < kLanguagePolls; ++i) {
+    s.client.codepageText = "";
+    s.client.QueryCodepage();
+    s.clock.Sleep(s.timings.languagePoll);
+    for (int index = 0; index < kLanguageCount; ++index) {
+      if (s.client.codepageText == kLanguages[index].codepage) return index;
+    }
+  }
+  return 2;
+}
+
+void OpenFormatPage(AddonServices& s, const std::string& host) {
+  s.user.Message({"", kFormat});
+  s.programs.Run(s.browser.Explorer() + " http://" + host, false);
+}
+
+// The Language dialog and the run it asks for. Ends with state.addonOutcome
+// set: 0 after the restart wait, -1 for every other end.
+void LanguageWorkflow(AddonServices& s, const std::string& host) {
+  AddonState& state = s.state;
+  for (;;) {
+    int disk = 0;
+    s.user.RunBlocking([&] { disk = PollDiskState(s, kLanguagePolls, s.timings.languagePoll); });
+    state.allCodepages = disk == 5;
+    if (disk == 5) disk = 3;
+    switch (disk) {
+      case 1: s.user.Message({"", kNoDrives}); state.addonOutcome = -1; return;
+      case 2: OpenFormatPage(s, host); state.addonOutcome = -1; return;
+      case 3: break;
+      case 4: s.user.Message({"", "This device supports Unicode."}); state.addonOutcome = -1; return;
+      default:
+        s.user.Message({"", "Multi-language options are not supported on this device."});
+        state.addonOutcome = -1;
+        return;
+    }
+
+    int preselected = 2;
+    s.user.RunBlocking([&] { preselected = PreselectedLanguage(s); });
+    std::optional<int> chosen;
+    for (;;) {
+      chosen = s.user.AskLanguage({preselected, state.allCodepages});
+      if (!chosen || *chosen < 0 || *chosen >= kLanguageCount) break;
+      // The dialog refuses these itself; a front end that let one through
+      // gets the same answer here, and the dialog again.
+      const auto refusal = LanguageRefusal(*chosen, state.allCodepages);
+      if (!refusal) break;
+      s.user.Message(*refusal);
+    }
+    if (!chosen || *chosen < 0 || *chosen >= kLanguageCount) {
+      state.addonOutcome = -1;
+      return;
+    }
+
+    state.languageIndex = *chosen;
+    RunInstall(s, RunKind::Codepage, host);
+    // A failed run gives the user a new dialog, after a fresh disk check.
+    if (s.placer.placementFailed) continue;
+    s.user.WaitRestart({s.timings.restartSteps, s.timings.restartStep, s.timings.restartTotal,
+                        [&state] { state.addonOutcome = 0; }});
+    return;
+  }
+}
+
+// The disk state (3 to 5 all count as 3) and the add-on state, for the
+// BitTorrent check.
+struct BitTorrentCheck {
+  int disk = 0;
+  int addon = 0;
+};
+
+BitTorrentCheck CheckBitTorrent(AddonServices& s) {
+  BitTorrentCheck check;
+  check.disk = PollDiskState(s, kBitTorrentPolls, s.timings.btPoll);
+  if (check.disk >= 3 && check.disk <= 5) check.disk = 3;
+
+  protocol::ManagementClient& client = s.client;
+  client.btFirmwareValue = "";
+  client.QueryBtFirmware();
+  s.clock.Sleep(s.timings.btFirstPause);
+  check.addon = StateNumber(client.btFirmwareValue);
+  // 2: the firmware cannot take the add-on at all; asking again changes nothing.
+  if (check.addon == 2) return check;
+  for (int i = 0; i < kBitTorrentPolls; ++i) {
+    client.btFirmwareValue = "";
+    client.QueryBtFirmware();
+    s.clock.Sleep(s.timings.btPoll);
+    check.addon = StateNumber(client.btFirmwareValue);
+    if (check.addon == 1) break;
+  }
+  return check;
+}
+
+}  // namespace
+
+std::optional<InstallTarget> TargetFor(RunKind kind, const std::string& sharename) {
+  const std::string addonDirectory = kind == RunKind::BitTorrent ? "Nas_Prog/BT" : ".codepages";
+  if (sharename.empty() || SameLetters(sharename, "HDD_a")) {
+    return InstallTarget{"HDD_a\\" + addonDirectory, ModuleSet::Linux24};
+  }
+  if (SameLetters(sharename, "HDD_1")) {
+    // Code pages live with the system's own files, out of the user's sight.
+    const std::string folder = kind == RunKind::BitTorrent ? "\\" : "\\.systemfile\\";
+    return InstallTarget{sharename + folder + addonDirectory, ModuleSet::Linux26};
+  }
+  return std::nullopt;
+}
+
+const char* LanguageText(int index) {
+  return index >= 0 && index < kLanguageCount ? kLanguages[index].text : "";
+}
+
+const char* LanguageCodepage(int index) {
+  return index >= 0 && index < kLanguageCount ? kLanguages[index].codepage : "";
+}
+
+std::optional<UserMessage> LanguageRefusal(int index, bool allCodepages) {
+  if (allCodepages || index < 3 || index > 5) return std::nullopt;
+  return UserMessage{"",
+                     "This codepage does not supported in this firmware.\n"
+                     "Please download the latest firmware from the support link."};
+}
+
+bool RunInstall(AddonServices& services, RunKind kind, const std::string& host) {
+  bool placed = false;
+  services.user.RunLoading(services.timings.loadingDelay,
+                           [&] { placed = InstallWork(services, kind, host); });
+  if (!placed) services.user.Message({"", kCheckDrives});
+  return placed;
+}
+
+bool LanguageCommand(AddonServices& services, bool deviceSelected, const std::string& host) {
+  if (!deviceSelected) {
+    services.user.Message({"Error", "Please select a device.", MessageIcon::Stop});
+    return false;
+  }
+  LanguageWorkflow(services, host);
+  services.state.bitTorrentMode = false;
+  return services.state.addonOutcome == 0;
+}
+
+bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::string& host) {
+  AddonState& state = services.state;
+  Interaction& user = services.user;
+  state.bitTorrentMode = true;
+  if (!deviceSelected) {
+    state.bitTorrentMode = false;
+    user.Message({"Error", "Please select a device.", MessageIcon::Stop});
+    return false;
+  }
+  if (!RunAdministratorCheck(services.client, user)) {
+    state.bitTorrentMode = false;
+    return false;
+  }
+
+  BitTorrentCheck check;
+  user.RunBlocking([&] { check = CheckBitTorrent(services); });
+  const bool supported = check.disk == 3 && check.addon == 1;
+  if (!supported) {
+    if (check.disk == 1) {
+      user.Message({"", kNoDrives});
+    } else if (check.disk == 2) {
+      OpenFormatPage(services, host);
+    } else {
+      user.Message({"", kBitTorrentUnsupported});
+    }
+    state.addonOutcome = -1;
+    state.bitTorrentMode = false;
+    return false;
+  }
+
+  // Only this run's restart wait may ask for a refresh: an earlier
+  // workflow's 0 must not count for a run that failed.
+  state.addonOutcome = -1;
+  state.bitTorrentDelivered = false;
+  RunInstall(services, RunKind::BitTorrent, host);
+  if (state.bitTorrentDelivered) {
+    user.WaitRestart({services.timings.restartSteps, services.timings.restartStep,
+                      services.timings.restartTotal, [&state] { state.addonOutcome = 0; }});
+  }
+
+  if (!state.stagingFolder.empty()) {
+    services.files.RemoveStagingFolder(state.stagingFolder);
+    state.stagingFolder.clear();
+  }
+  state.bitTorrentMode = false;
+  state.bitTorrentDelivered = false;
+  return state.addonOutcome == 0;
+}
+
+}  // namespace kfw::core
