@@ -47,7 +47,10 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
       services_(services),
       interaction_(services.prompts, services.busy, this),
       webConsole_({services.programs, services.browser, services.reachability, services.clock, interaction_},
-                  services.spawnCheck) {
+                  services.spawnCheck),
+      placer_(services.files),
+      addons_{services.client, placer_,      services.files, services.programs, services.browser,
+              services.clock,  interaction_, addonState_,    services.addonTimings} {
   // A main window: title bar, system menu and minimize box, no maximize box.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -88,9 +91,8 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
   connect(button(kDisconnect), &QPushButton::clicked, this, &MainWindow::DisconnectDrive);
   connect(button(kConfiguration), &QPushButton::clicked, this, &MainWindow::OpenWebConsole);
   connect(button(kWidget), &QPushButton::clicked, this, &MainWindow::LaunchWidget);
-  for (const int id : {kLanguage, kBitTorrent}) {
-    connect(button(id), &QPushButton::clicked, this, [this, id] { RunCommand(id); });
-  }
+  connect(button(kLanguage), &QPushButton::clicked, this, &MainWindow::InstallLanguage);
+  connect(button(kBitTorrent), &QPushButton::clicked, this, &MainWindow::InstallBitTorrent);
 
   RefreshMappedDrives();
   FillFreeDriveLetters();
@@ -338,10 +340,7 @@ void MainWindow::OpenWebConsole() {
     return;
   }
   // The device has gone: what the window shows of it goes too.
-  RefreshMappedDrives();
-  FillFreeDriveLetters();
-  RefreshDeviceList();
-  selection_.deviceSelected = 0;
+  Resynchronise();
 }
 
 void MainWindow::LaunchWidget() {
@@ -364,17 +363,23 @@ void MainWindow::Exit() {
   done(QDialog::Accepted);
 }
 
-void MainWindow::BindCommand(int buttonId, std::function<void()> handler) {
-  commands_[buttonId] = std::move(handler);
+void MainWindow::InstallLanguage() {
+  if (core::LanguageCommand(addons_, selection_.deviceSelected != 0, selection_.selectedHost.str())) {
+    Resynchronise();
+  }
 }
 
-void MainWindow::RunCommand(int buttonId) {
-  const auto found = commands_.find(buttonId);
-  if (found != commands_.end() && found->second) {
-    found->second();
-    return;
+void MainWindow::InstallBitTorrent() {
+  if (core::BitTorrentCommand(addons_, selection_.deviceSelected != 0, selection_.selectedHost.str())) {
+    Resynchronise();
   }
-  services_.prompts.Message({"", "This command is not available in this version.", core::MessageIcon::None});
+}
+
+void MainWindow::Resynchronise() {
+  RefreshMappedDrives();
+  FillFreeDriveLetters();
+  RefreshDeviceList();
+  selection_.deviceSelected = 0;
 }
 
 std::unique_ptr<QMenu> MainWindow::DeviceContextMenu() {

@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "addons/place_payload.h"
+#include "core/addon_install.h"
 #include "core/address_validation.h"
 #include "core/drive_mapping.h"
 #include "core/web_console.h"
@@ -45,10 +47,13 @@ struct MainWindowServices {
   platform::DefaultBrowser& browser;
   platform::Reachability& reachability;
   platform::Clock& clock;
+  // Where add-on files are written: the device's share, the staging folder.
+  platform::ShareFiles& files;
   // The file a desktop widget reads the selected device's address from.
   std::filesystem::path widgetAddressFile;
   // How the web console's check is started; empty: on a thread of its own.
   core::WebConsole::Spawn spawnCheck = {};
+  core::AddonTimings addonTimings = {};
 };
 
 // The selection every command reads, beside the client's selectedAddress.
@@ -111,13 +116,11 @@ class MainWindow : public QDialog {
   void DisconnectDrive();
   void OpenWebConsole();
   void LaunchWidget();
+  void InstallLanguage();
+  void InstallBitTorrent();
   void OnReceiveDhcpChanged();
   void ShowAbout();
   void Exit();
-
-  // Binds a command button (Language, BitTorrent) to the command that
-  // handles it.
-  void BindCommand(int buttonId, std::function<void()> handler);
 
   // The device list's context menu: the commands whose buttons have no place
   // in the window, enabled exactly like their buttons.
@@ -146,7 +149,9 @@ class MainWindow : public QDialog {
   void RebuildDeviceList(bool clearFields);
   void ClearAddressFields();
   void SetAddressFieldsEnabled(bool enabled);
-  void RunCommand(int buttonId);
+  // After a device went away or restarted: the drive views and the device
+  // list anew, no device selected.
+  void Resynchronise();
   // The rows and the letter Connect and Disconnect work from.
   core::DriveMappingInput DriveMappingSelection() const;
   // After a mapping changed: the drive table, the free letters and the
@@ -159,7 +164,9 @@ class MainWindow : public QDialog {
   core::WebConsole webConsole_;
   Selection selection_;
   shares::MappedDriveTable driveTable_;
-  std::map<int, std::function<void()>> commands_;
+  addons::SharePayloadPlacer placer_;
+  core::AddonState addonState_;
+  core::AddonServices addons_;
 
   ui::ReportView* deviceList_ = nullptr;
   ui::ReportView* shareList_ = nullptr;

@@ -22,6 +22,7 @@
 #include "platform/clock.h"
 #include "platform/fake_network_drives.h"
 #include "platform/fake_programs.h"
+#include "platform/fake_share_files.h"
 #include "platform/linux/linux_system_info.h"
 #include "protocol/management_client.h"
 #include "sim/simulated_network.h"
@@ -105,7 +106,8 @@ int main(int argc, char** argv) {
   platform::FakeProgramStarter programs;
   platform::FakeDefaultBrowser browser;
   platform::FakeReachability reachability;
-  gui::MainWindow window({client, drives, system, prompts, busy, programs, browser, reachability, clock,
+  platform::FakeShareFiles files;
+  gui::MainWindow window({client, drives, system, prompts, busy, programs, browser, reachability, clock, files,
                           dir.filePath(QStringLiteral("ip.txt")).toStdString()});
   window.show();
   ok &= Save(window, dir, "main-discovered.png");

@@ -9,6 +9,7 @@
 #include "platform/linux/linux_network_drives.h"
 #include "platform/linux/linux_programs.h"
 #include "platform/linux/linux_reachability.h"
+#include "platform/linux/smb_share_files.h"
 #include "platform/linux/linux_socket_layer.h"
 #include "platform/linux/linux_system_info.h"
 #include "protocol/management_client.h"
@@ -37,8 +38,9 @@ int main(int argc, char** argv) {
   platform::LinuxReachability reachability;
   // A desktop widget finds the device's address in the user's home folder.
   const std::filesystem::path addressFile = QDir::homePath().toStdString() + "/ip.txt";
+  platform::SmbShareFiles files;
   gui::MainWindow window(
-      {client, drives, system, prompts, busy, programs, browser, reachability, clock, addressFile});
+      {client, drives, system, prompts, busy, programs, browser, reachability, clock, files, addressFile});
   prompts.SetOwner(&window);
   window.exec();
   return 0;

@@ -18,6 +18,7 @@
 #include "platform/clock.h"
 #include "platform/fake_network_drives.h"
 #include "platform/fake_programs.h"
+#include "platform/fake_share_files.h"
 #include "protocol/management_client.h"
 #include "protocol/messages.h"
 #include "sim/simulated_network.h"
@@ -79,7 +80,7 @@ struct TestBed {
     client.StartNetwork();
     window = std::make_unique<MainWindow>(
         gui::MainWindowServices{client, drives, system, prompts, runner ? *runner : busy, programs, browser,
-                                reachability, clock, addressFile,
+                                reachability, clock, files, addressFile,
                                 // The check answers before the window first looks.
                                 [](std::function<void()> check) { check(); }});
     if (show) {
@@ -139,6 +140,7 @@ struct TestBed {
   platform::FakeProgramStarter programs;
   platform::FakeDefaultBrowser browser;
   platform::FakeReachability reachability;
+  platform::FakeShareFiles files;
   std::filesystem::path addressFile =
       std::filesystem::temp_directory_path() / ("kfw-gui-ip-" + std::to_string(::getpid()) + ".txt");
   FakeSystemInfo system;

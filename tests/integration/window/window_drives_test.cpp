@@ -9,6 +9,7 @@
 
 #include "gui/main_window.h"
 #include "platform/fake_programs.h"
+#include "platform/fake_share_files.h"
 #include "platform/linux/linux_network_drives.h"
 #include "platform/linux/linux_system_info.h"
 #include "tests/integration/private_session.h"
@@ -45,7 +46,8 @@ TEST_F(WindowDrives, ConnectAndDisconnectTheSelectedShare) {
   platform::FakeProgramStarter programs;
   platform::FakeDefaultBrowser browser;
   platform::FakeReachability reachability;
-  gui::MainWindow window({ws.client, drives, system, prompts, busy, programs, browser, reachability, ws.clock,
+  platform::FakeShareFiles files;
+  gui::MainWindow window({ws.client, drives, system, prompts, busy, programs, browser, reachability, ws.clock, files,
                           session_->config + "/ip.txt"});
   window.show();
 
