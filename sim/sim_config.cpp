@@ -134,7 +134,7 @@ const std::map<std::string, Setter>& Setters() {
       {"shares", Text(&DeviceConfig::shares)},
       {"admin_password", Text(&DeviceConfig::adminPassword)},
       {"ssl", Text(&DeviceConfig::ssl)},
-      {"sharename", Text(&DeviceConfig::sharename)},
+      {"sharename", Sequence(&DeviceConfig::sharename)},
       {"domain", Text(&DeviceConfig::domain)},
       {"codepage", Text(&DeviceConfig::codepage)},
       {"workgroup", Text(&DeviceConfig::workgroup)},
@@ -191,6 +191,7 @@ const std::map<std::string, Setter>& Setters() {
          return {};
        }},
       {"web_delay_ms", Int(&DeviceConfig::webDelayMs, 0, 3600000)},
+      {"vanish_share_ms", Int(&DeviceConfig::vanishShareMs, -1, 3600000)},
       {"ignore_items",
        [](DeviceConfig& d, const std::string& v) -> std::string {
          std::vector<int> items;
@@ -269,7 +270,7 @@ std::vector<DeviceConfig> GenerateDevices(int count, const std::string& baseTwoO
     d.dhcp = i % 5 == 4;
     d.idPrefix = {0x00, 0x11, 0x32, 0x10, static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i)};
     d.shares = i % 2 == 0 ? "HDD_1" : "HDD_a:PUBLIC";
-    d.sharename = i % 2 == 0 ? "HDD_1" : "HDD_a";
+    d.sharename = {i % 2 == 0 ? "HDD_1" : "HDD_a"};
     d.delayMinMs = 0;
     d.delayMaxMs = std::max(0, maxDelayMs);
     devices.push_back(std::move(d));

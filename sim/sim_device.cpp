@@ -54,6 +54,10 @@ std::string DerivedDhcpAddress(const std::string& address) {
 
 }  // namespace
 
+std::string SettledShareName(const DeviceConfig& config) {
+  return config.sharename.empty() ? std::string() : config.sharename.back();
+}
+
 SimDevice::SimDevice(DeviceConfig config, uint32_t seed) : config_(std::move(config)), rng_(seed) {}
 
 std::array<uint8_t, 10> SimDevice::deviceId() const {
@@ -125,7 +129,7 @@ std::vector<uint8_t> SimDevice::QueryReply(std::span<const uint8_t> request) {
     case QUERY_SHARE_LIST: value = &config_.shares; break;
     case QUERY_WORKGROUP: value = &config_.workgroup; break;
     case QUERY_CODEPAGE: value = &config_.codepage; break;
-    case QUERY_SHARENAME: value = &config_.sharename; break;
+    case QUERY_SHARENAME: value = NextInSequence(config_.sharename, sharenameIndex_); break;
     case QUERY_DOMAIN: value = &config_.domain; break;
     case QUERY_SSL: value = &config_.ssl; break;
     case QUERY_IDEOK: value = NextInSequence(config_.ideok, ideokIndex_); break;
@@ -188,10 +192,22 @@ std::vector<uint8_t> SimDevice::SetReply(std::span<const uint8_t> request) {
       break;
     case SET_ITEM_5: config_.item5 = payload; break;
     case SET_WORKGROUP: config_.workgroup = payload; break;
-    case SET_CODEPAGE: config_.codepage = payload; break;
-    case SET_ACCESS_MODE: config_.accessMode = payload; break;
-    case SET_CONTROL: config_.control = payload; break;
-    case SET_ADDON: config_.addon = payload; break;
+    case SET_CODEPAGE:
+      config_.codepage = payload;
+      events_.push_back({"codepage", payload});
+      break;
+    case SET_ACCESS_MODE:
+      config_.accessMode = payload;
+      events_.push_back({"access_mode", payload});
+      break;
+    case SET_CONTROL:
+      config_.control = payload;
+      events_.push_back({"control", payload});
+      break;
+    case SET_ADDON:
+      config_.addon = payload;
+      events_.push_back({"addon", payload});
+      break;
     default:
       return {};
   }

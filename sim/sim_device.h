@@ -35,7 +35,9 @@ struct DeviceConfig {
   std::string shares = "HDD_1";     // ':'-separated, as sent
   std::string adminPassword;        // empty: the login with no password passes
   std::string ssl = "0";
-  std::string sharename = "HDD_1";
+  // Answered in turn, the last repeating; an entry may be empty (a device
+  // whose disk is still mounting answers nothing useful at first).
+  std::vector<std::string> sharename{"HDD_1"};
   std::string domain;
   std::string codepage = "850";
   std::string workgroup = "WORKGROUP";
@@ -66,12 +68,31 @@ struct DeviceConfig {
   enum class Web { On, Off, Slow };
   Web web = Web::On;
   int webDelayMs = 0;
+  // The share the add-ons go to goes away this many milliseconds after the
+  // device took access mode "rw" (served shares only: korvex-devsim
+  // --smb-dir); -1: never.
+  int vanishShareMs = -1;
 
   // Texts last stored by the set items that only store (empty until set).
+  // Access mode, control, add-on and code page are also recorded in turn
+  // as events.
   std::string accessMode;
   std::string control;
   std::string addon;
   std::string item5;
+};
+
+// The share a device settles on: the last answer of its share-name
+// sequence, "" when it has none. Its add-on folders are laid out there.
+std::string SettledShareName(const DeviceConfig& config);
+
+// A set request that changed what the device does with add-ons, as the
+// device took it: item "access_mode", "control", "addon" or "codepage", and
+// the text it was sent.
+struct DeviceEvent {
+  std::string item;
+  std::string text;
+  bool operator==(const DeviceEvent&) const = default;
 };
 
 struct OutgoingDatagram {
@@ -95,6 +116,8 @@ class SimDevice {
   // Every request handled, byte for byte, in arrival order (also those for
   // other devices).
   const std::vector<std::vector<uint8_t>>& requestLog() const { return log_; }
+  // The add-on set requests the device took, in arrival order.
+  const std::vector<DeviceEvent>& events() const { return events_; }
 
  private:
   // Type, the request's client id echoed, this device's id: bytes 0..20.
@@ -114,7 +137,9 @@ class SimDevice {
   std::mt19937 rng_;
   std::size_t ideokIndex_ = 0;
   std::size_t btIndex_ = 0;
+  std::size_t sharenameIndex_ = 0;
   std::vector<std::vector<uint8_t>> log_;
+  std::vector<DeviceEvent> events_;
 };
 
 // Reads a device configuration file: blocks of key=value lines, each block

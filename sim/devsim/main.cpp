@@ -27,7 +27,8 @@ void OnStopSignal(int) { stopRequested = 1; }
 constexpr const char* kUsage =
     "usage: korvex-devsim [--config FILE] [--generate N [--base A.B] [--max-delay MS]]\n"
     "                     [--interface IFNAME] [--log FILE] [--pidfile FILE] [--seed N]\n"
-    "                     [--smb-dir DIR]   (serve the devices' shares; needs --interface)\n";
+    "                     [--smb-dir DIR]   (serve the devices' shares; needs --interface)\n"
+    "                     [--events FILE]   (the add-on set requests the devices took)\n";
 
 struct Options {
   std::string config;
@@ -36,6 +37,7 @@ struct Options {
   int maxDelayMs = 100;
   std::string interfaceName;
   std::string logPath;
+  std::string eventsPath;
   std::string pidPath;
   std::string smbDir;
   unsigned seed = 1;
@@ -81,6 +83,8 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
       options.interfaceName = value;
     } else if (arg == "--log") {
       options.logPath = value;
+    } else if (arg == "--events") {
+      options.eventsPath = value;
     } else if (arg == "--smb-dir") {
       options.smbDir = value;
     } else if (arg == "--pidfile") {
@@ -191,7 +195,14 @@ int main(int argc, char** argv) {
     }
   }
 
-  kfw::devsim::Responder responder(std::move(devices), options.interfaceName, options.logPath);
+  kfw::devsim::Responder responder(std::move(devices), options.interfaceName, options.logPath,
+                                   options.eventsPath);
+  // Only a device whose shares are served has one to lose.
+  if (smb) {
+    responder.OnVanish([&](std::size_t index, const kfw::sim::DeviceConfig& device) {
+      return smb->Vanish(index, device);
+    });
+  }
   // A device that moved keeps being reachable (its web console, its
   // shares) at its new address, as a real one would be.
   if (!options.interfaceName.empty()) {

@@ -46,10 +46,11 @@ long long MonotonicMs() {
 }  // namespace
 
 Responder::Responder(std::vector<std::unique_ptr<sim::SimDevice>> devices,
-                     std::string interfaceName, std::string logPath)
+                     std::string interfaceName, std::string logPath, std::string eventsPath)
     : devices_(std::move(devices)),
       interfaceName_(std::move(interfaceName)),
       logPath_(std::move(logPath)),
+      eventsPath_(std::move(eventsPath)),
       web_([this] {
         std::vector<const sim::SimDevice*> devices;
         for (const auto& device : devices_) devices.push_back(device.get());
@@ -68,6 +69,14 @@ bool Responder::Open(std::string& error) {
     log_.open(logPath_, std::ios::out | std::ios::trunc);
     if (!log_) {
       error = "cannot write " + logPath_;
+      return false;
+    }
+  }
+
+  if (!eventsPath_.empty()) {
+    events_.open(eventsPath_, std::ios::out | std::ios::trunc);
+    if (!events_) {
+      error = "cannot write " + eventsPath_;
       return false;
     }
   }
@@ -134,6 +143,8 @@ void Responder::Run(const volatile int& stop) {
     web_.AddPollFds(fds);
     std::optional<std::chrono::steady_clock::time_point> due = web_.NextDue();
     if (!queue_.empty() && (!due || queue_.top().due < *due)) due = queue_.top().due;
+    for (const auto& [index, at] : vanishAt_)
+      if (!due || at < *due) due = at;
     timespec timeout{};
     timespec* timeoutPtr = nullptr;
     if (due) {
@@ -149,6 +160,7 @@ void Responder::Run(const volatile int& stop) {
     if (ready < 0) continue;  // a stop signal: the loop's condition decides
     if (fds[0].revents & POLLIN) ReceiveAll();
     SendDue();
+    VanishDue();
     web_.Serve(std::span<const pollfd>(fds).subspan(1));
     for (std::size_t index : std::exchange(moved_, {})) {
       if (onMoved_) onMoved_(index, devices_[index]->config());
@@ -193,10 +205,40 @@ void Responder::Dispatch(const std::vector<uint8_t>& request, int ifindex) {
   for (std::size_t i = 0; i < devices_.size(); ++i) {
     auto& device = devices_[i];
     const std::string before = device->address();
+    const std::size_t known = device->events().size();
     auto replies = device->HandleRequest(request);
+    NoteEvents(i, known, now);
     for (auto& reply : replies)
       queue_.push({now + reply.delay, order_++, ifindex, device->address(), std::move(reply.bytes)});
     if (device->address() != before) moved_.push_back(i);
+  }
+}
+
+void Responder::NoteEvents(std::size_t index, std::size_t known,
+                           std::chrono::steady_clock::time_point now) {
+  const sim::SimDevice& device = *devices_[index];
+  const auto& events = device.events();
+  for (std::size_t e = known; e < events.size(); ++e) {
+    LogEvent(device.address(), events[e].item, events[e].text);
+    // The tool opens the device for writing just before it copies the
+    // add-on's files: the share goes from then on.
+    if (events[e].item == "access_mode" && events[e].text == "rw" &&
+        device.config().vanishShareMs >= 0 && vanishArmed_.insert(index).second)
+      vanishAt_[index] = now + std::chrono::milliseconds(device.config().vanishShareMs);
+  }
+}
+
+void Responder::VanishDue() {
+  const auto now = std::chrono::steady_clock::now();
+  for (auto it = vanishAt_.begin(); it != vanishAt_.end();) {
+    if (it->second > now) {
+      ++it;
+      continue;
+    }
+    const sim::SimDevice& device = *devices_[it->first];
+    const std::string share = onVanish_ ? onVanish_(it->first, device.config()) : std::string();
+    if (!share.empty()) LogEvent(device.address(), "vanished", share);
+    it = vanishAt_.erase(it);
   }
 }
 
@@ -248,6 +290,17 @@ void Responder::Send(const Scheduled& datagram) {
     foreignSources_.insert(datagram.source);
     info.ipi_spec_dst.s_addr = 0;
   }
+}
+
+void Responder::LogEvent(const std::string& address, const std::string& item,
+                         const std::string& text) {
+  if (!events_.is_open()) return;
+  std::string line = std::to_string(MonotonicMs()) + " " + address + " " + item;
+  if (!text.empty()) line += " ";
+  // One event a line, whatever the text holds.
+  for (char c : text) line.push_back(static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c);
+  line.push_back('\n');
+  events_ << line << std::flush;
 }
 
 void Responder::LogRequest(const std::vector<uint8_t>& request, int ifindex) {

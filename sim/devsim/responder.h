@@ -3,6 +3,10 @@
 // requests on the group port, hands each to every simulated device and sends
 // their replies to the group, each at its own delay, out of the interface the
 // request came in on. The devices' web consoles are served in the same loop.
+// The add-on set requests each device took go to an events file, one line
+// each: "MS ADDRESS ITEM TEXT" (monotonic milliseconds, the device's
+// address, e.g. "codepage 950"), and "MS ADDRESS vanished SHARE" when a
+// device's share went away.
 
 #include <chrono>
 #include <cstdint>
@@ -24,12 +28,16 @@ namespace kfw::devsim {
 class Responder {
  public:
   Responder(std::vector<std::unique_ptr<sim::SimDevice>> devices, std::string interfaceName,
-            std::string logPath);
+            std::string logPath, std::string eventsPath = {});
 
   // Called for each device that moved to a new address, once the replies
   // due are sent (so that what it takes does not hold them up).
   using MoveHandler = std::function<void(std::size_t index, const sim::DeviceConfig& device)>;
   void OnMoved(MoveHandler handler) { onMoved_ = std::move(handler); }
+  // Called when a device's vanish_share_ms has run out after it confirmed
+  // access mode "rw"; answers the share that went, or "" for none.
+  using VanishHandler = std::function<std::string(std::size_t index, const sim::DeviceConfig& device)>;
+  void OnVanish(VanishHandler handler) { onVanish_ = std::move(handler); }
 
   // Opens and configures the sockets (the web consoles' as well) and the
   // log; false with `error` set.
@@ -55,12 +63,18 @@ class Responder {
   void SendDue();
   void Send(const Scheduled& datagram);
   void LogRequest(const std::vector<uint8_t>& request, int ifindex);
+  void LogEvent(const std::string& address, const std::string& item, const std::string& text);
+  // Writes the device's new events and arms its share's vanishing.
+  void NoteEvents(std::size_t index, std::size_t known, std::chrono::steady_clock::time_point now);
+  void VanishDue();
 
   std::vector<std::unique_ptr<sim::SimDevice>> devices_;
   std::string interfaceName_;
   int interfaceIndex_ = 0;
   std::string logPath_;
   std::ofstream log_;
+  std::string eventsPath_;
+  std::ofstream events_;
   Fd receive_;
   Fd send_;
   std::priority_queue<Scheduled, std::vector<Scheduled>, std::greater<>> queue_;
@@ -70,6 +84,10 @@ class Responder {
   std::set<std::string> foreignSources_;
   std::map<int, std::string> interfaceNames_;  // by index, for the request log
   MoveHandler onMoved_;
+  VanishHandler onVanish_;
+  // When each armed device's share goes; a device is armed once.
+  std::map<std::size_t, std::chrono::steady_clock::time_point> vanishAt_;
+  std::set<std::size_t> vanishArmed_;
   std::vector<std::size_t> moved_;  // devices that moved since the last turn
   WebConsoles web_;
 };

@@ -56,6 +56,27 @@ std::string Lower(std::string text) {
   return text;
 }
 
+// The add-on folders of a settled share, by its name.
+std::vector<std::string> AddonFolders(const std::string& share) {
+  const std::string name = Lower(share);
+  if (name == "hdd_a") return {".codepages", "Nas_Prog/BT"};
+  if (name == "hdd_1") return {".systemfile/.codepages", "Nas_Prog/BT"};
+  return {};
+}
+
+// The spelling of `wanted` in the device's share list, "" when it serves no such share.
+std::string ServedShare(const sim::DeviceConfig& device, const std::string& wanted) {
+  std::string_view list = device.shares;
+  while (!wanted.empty()) {
+    const std::size_t colon = list.find(':');
+    const std::string share(list.substr(0, colon));
+    if (UsableShare(share) && Lower(share) == Lower(wanted)) return share;
+    if (colon == std::string_view::npos) break;
+    list.remove_prefix(colon + 1);
+  }
+  return {};
+}
+
 std::string BroadcastOf(const std::string& address, int prefix) {
   in_addr a{};
   inet_pton(AF_INET, address.c_str(), &a);
@@ -133,7 +154,7 @@ bool SmbService::Prepare(Server& server, const sim::DeviceConfig& device, std::s
   while (true) {
     const std::size_t colon = list.find(':');
     const std::string share(list.substr(0, colon));
-    if (UsableShare(share) && served.insert(Lower(share)).second) {
+    if (UsableShare(share) && share != server.vanished && served.insert(Lower(share)).second) {
       fs::create_directories(folder / "shares" / share, ec);
       // A share that holds something shows the user where a mapping leads.
       const fs::path welcome = folder / "shares" / share / "README.txt";
@@ -154,6 +175,11 @@ bool SmbService::Prepare(Server& server, const sim::DeviceConfig& device, std::s
     if (colon == std::string_view::npos) break;
     list.remove_prefix(colon + 1);
   }
+  // Guests write there as root, like everywhere on the share (force user).
+  std::string settled = ServedShare(device, sim::SettledShareName(device));
+  if (settled == server.vanished) settled.clear();
+  for (const std::string& sub : AddonFolders(settled))
+    fs::create_directories(folder / "shares" / settled / sub, ec);
   conf.close();
   if (!conf || ec) {
     error = "cannot write the shares of " + device.name + " in " + f;
@@ -245,6 +271,26 @@ void SmbService::Moved(std::size_t index, const sim::DeviceConfig& device) {
   if (!Prepare(server, device, error) || !Launch(server, error)) {
     std::ofstream(server.folder + "/log/devsim.out", std::ios::app) << error << "\n";
   }
+}
+
+std::string SmbService::Vanish(std::size_t index, const sim::DeviceConfig& device) {
+  if (index >= servers_.size()) return {};
+  Server& server = servers_[index];
+  const std::string share = ServedShare(device, sim::SettledShareName(device));
+  const fs::path from = fs::path(server.folder) / "shares" / share;
+  std::error_code ec;
+  if (share.empty() || !fs::is_directory(from, ec)) return {};
+  const fs::path to = fs::path(server.folder) / "vanished" / share;
+  fs::create_directories(to.parent_path(), ec);
+  fs::remove_all(to, ec);
+  fs::rename(from, to, ec);
+  if (ec) return {};
+  server.vanished = share;
+  // A connection already open keeps its tree: close it, so that it has to
+  // connect again and finds no share.
+  Run({"smbcontrol", "--configfile=" + server.folder + "/smb.conf", "smbd", "close-share", share},
+      server.folder + "/log/smbcontrol.out");
+  return share;
 }
 
 void SmbService::Stop() {

@@ -11,6 +11,10 @@
 // Shares are guest-writable, except the device's private shares, which only
 // its SMB user reaches with its password (the user becomes a system account
 // when the machine has none of that name).
+//
+// The share the device settles on (its last share-name answer) holds the
+// folders add-ons are installed into: .codepages and Nas_Prog/BT on HDD_a,
+// .systemfile/.codepages and Nas_Prog/BT on HDD_1.
 
 #include <sys/types.h>
 
@@ -34,6 +38,11 @@ class SmbService {
   bool Start(const std::vector<std::unique_ptr<sim::SimDevice>>& devices, std::string& error);
   // The device at `index` moved: its servers start again at its new address.
   void Moved(std::size_t index, const sim::DeviceConfig& device);
+  // The device's settled share goes away, as when its disk drops out: the
+  // share's folder moves to ROOT/N-NAME/vanished/SHARE and the connections
+  // to it are closed, so every later tree connect and write fails. The
+  // share's name, or "" when the device serves no such share.
+  std::string Vanish(std::size_t index, const sim::DeviceConfig& device);
   void Stop();
 
  private:
@@ -44,6 +53,7 @@ class SmbService {
     int prefix = 24;
     pid_t smbd = -1;
     pid_t nmbd = -1;
+    std::string vanished;  // the share gone, not served again after a move
   };
 
   bool Prepare(Server& server, const sim::DeviceConfig& device, std::string& error);

@@ -119,6 +119,9 @@ TEST_F(Exchanges, LoginValueQueriesAndStoringSetItems) {
   set(14, &ManagementClient::SetAddon, c.addonText, "BT");
   value(9, &ManagementClient::QueryCodepage, c.codepageText, "936");
   value(6, &ManagementClient::QueryWorkgroup, c.workgroupText, "TEAM");
+  // The add-on items are what the device reports having taken.
+  EXPECT_EQ(bed_->Events(1, "10.201.1.10"),
+            (std::vector<std::string>{"codepage 936", "access_mode rw", "control stop", "addon BT"}));
 }
 
 // A static address and a switch to DHCP: the request carries only what the

@@ -110,6 +110,21 @@ std::map<int, std::vector<std::string>> TestBed::RequestsDuring(
   return sent;
 }
 
+std::vector<std::string> TestBed::Events(int segment, const std::string& address) const {
+  std::vector<std::string> events;
+  std::ifstream in(workDir_ + "/seg" + std::to_string(segment) + ".events");
+  std::string line;
+  while (std::getline(in, line)) {
+    // MS ADDRESS ITEM[ TEXT]
+    const auto first = line.find(' ');
+    const auto second = first == std::string::npos ? first : line.find(' ', first + 1);
+    if (second == std::string::npos) continue;
+    if (address.empty() || line.compare(first + 1, second - first - 1, address) == 0)
+      events.push_back(line.substr(second + 1));
+  }
+  return events;
+}
+
 int TestBed::SegmentSocket(int segment) {
   if (!EnterNamespace(setup_.prefix + "-seg" + std::to_string(segment))) return -1;
   const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);

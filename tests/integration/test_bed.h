@@ -57,6 +57,12 @@ class TestBed {
   // lower-case hex.
   std::map<int, std::vector<std::string>> RequestsDuring(const std::function<void()>& action) const;
 
+  // What the devices of the segment took of the add-on set requests, in
+  // order, as "ITEM TEXT": "access_mode rw", "codepage 950", "addon BT",
+  // "control stop"; and "vanished SHARE" when a device's share went. Only
+  // the device at `address` when one is given.
+  std::vector<std::string> Events(int segment, const std::string& address = "") const;
+
   // A UDP socket that lives in the segment's namespace (a "device" of the
   // segment), sending out of its bridge. -1 on failure.
   int SegmentSocket(int segment);

@@ -35,7 +35,7 @@ struct FindwayOutputTest : ::testing::Test {
     hostile.shares = "ok:\x1b[2J\r\nfake:B\xc3\xbcro";
     hostile.ssl = "1\r\nroot=1";
     hostile.domain = "\xc2\x9b" "2J\xff";
-    hostile.sharename = "a\\x1b";
+    hostile.sharename = {"a\\x1b"};
     net.AddDevice(1, hostile);
     client.SetDiagnostics(&diagnostics);
     ASSERT_TRUE(client.StartNetwork());

@@ -47,7 +47,7 @@ DeviceConfig Device(const std::string& extra = "") {
       "# the archive\n[device]\n  name = Archive \naddress=10.201.1.10\nnetmask = 255.255.0.0\n"
       "gateway = 10.201.0.254\ndhcp = on\nmodel = " + kModel + "\ncategory = 5\nsubcategory = 4\n"
       "id_prefix = A0a1A2a3A4a5\nshares = HDD_1:PUBLIC\nadmin_password = a" + kSep + "b\nssl = 1\n"
-      "sharename = HDD_a\ndomain = corp.example\ncodepage = 950\nworkgroup = OFFICE\nideok = 2, 1\n"
+      "sharename = , HDD_a\ndomain = corp.example\ncodepage = 950\nworkgroup = OFFICE\nideok = 2, 1\n"
       "bt_firmware = 0,1\nlogin_verdict = 255\ndelay_ms = 10\njunk_interval_ms = 5\n" + extra,
       out), "");
   return out.size() == 1 ? out[0] : DeviceConfig{};
@@ -81,16 +81,19 @@ TEST(SimDevice, AnswersEachRequestInTurn) {
   const std::string moved = Field("255.255.255.0", 16) + Field("10.201.1.1", 16);
   const std::pair<std::string, std::string> script[] = {
       {Request(1), Header(8) + Found('1', kLan, typed)}, {Query(3), Answer("HDD_1:PUBLIC")},
-      {Query(6), Answer("OFFICE")}, {Query(9), Answer("950")}, {Query(12), Answer("HDD_a")},
+      {Query(6), Answer("OFFICE")}, {Query(9), Answer("950")},
       {Query(18), Answer("corp.example")}, {Query(19), Answer("1")},
-      // The sequences answer in turn, each on its own, and repeat their last.
-      {Query(11), Answer("2")}, {Query(15), Answer("0")}, {Query(11), Answer("1")},
-      {Query(15), Answer("1")}, {Query(11), Answer("1")},
+      // The sequences answer in turn, each on its own, and repeat their last;
+      // an entry may be empty.
+      {Query(11), Answer("2")}, {Query(15), Answer("0")}, {Query(12), Answer("")},
+      {Query(11), Answer("1")}, {Query(15), Answer("1")}, {Query(12), Answer("HDD_a")},
+      {Query(11), Answer("1")}, {Query(12), Answer("HDD_a")},
       // The login answers the configured verdict or 0; the password may hold the separator.
       {Query(4, "admin" + kSep + "a" + kSep + "b"), Answer("\xFF")}, {Query(4, "admin"), refused},
       {Query(4, "admin" + kSep + "a"), refused},
       {Query(4, "Admin" + kSep + "a" + kSep + "b"), refused},
-      {Set(7, "TEAM"), Done(7)}, {Set(8, "936"), Done(8)}, {Set(13, "stop"), Done(13)},
+      {Set(7, "TEAM"), Done(7)}, {Set(10, "rw"), Done(10)}, {Set(8, "936"), Done(8)},
+      {Set(14, "BT"), Done(14)}, {Set(13, "stop"), Done(13)},
       {Set(5, "five"), Done(5)}, {Query(6), Answer("TEAM")}, {Query(9), Answer("936")},
       // Nothing for what is cut short, for another device, of an unknown item, or a reply.
       {"", ""}, {Request(1).substr(0, 10), ""}, {Query(12).substr(0, 27), ""},
@@ -109,6 +112,10 @@ TEST(SimDevice, AnswersEachRequestInTurn) {
     log.emplace_back(request.begin(), request.end());
   }
   EXPECT_EQ(d.requestLog(), log);
+  // The add-on items, and only those, are recorded as the device took them.
+  std::vector<std::string> events;
+  for (const DeviceEvent& e : d.events()) events.push_back(e.item + " " + e.text);
+  EXPECT_EQ(events, (std::vector<std::string>{"access_mode rw", "codepage 936", "addon BT", "control stop"}));
 }
 
 // What leaves for one request, and when, from a device configured otherwise.
@@ -120,6 +127,7 @@ TEST(SimDevice, ConfiguredBehaviour) {
       {"reply_type = 2", Request(1), {{10, Header(2) + Found('1', kLan, "")}}},
       {"reply_type = 7", Request(1), {{10, Header(7) + Found('1', kLan, "\5\4" + Zeros(10))}}},
       {"ignore_items = 19, 13", Query(19), {}}, {"ignore_items = 19, 13", Set(13, "stop"), {}},
+      {"sharename =", Query(12), {{10, Answer("")}}}, {"ignore_items = 12", Query(12), {}},
       {"silent = yes", Request(1), {}}, {"duplicates = 3", Query(19), Out(3, {10, answer})},
       {"junk_flood = 4", Query(19),
        {{10, unused}, {15, otherTool}, {20, unused}, {25, otherTool}, {30, answer}}},
@@ -134,13 +142,18 @@ TEST(SimDevice, ConfiguredBehaviour) {
 }
 
 TEST(SimConfig, SharesOnlyAUserMayOpenAndTheWebConsole) {
-  const DeviceConfig d =
-      Device("smb_user = bob_2\nsmb_password = p w#\nprivate_shares = B::C\nweb = slow\nweb_delay_ms = 2500\n");
+  const DeviceConfig d = Device(
+      "smb_user = bob_2\nsmb_password = p w#\nprivate_shares = B::C\nweb = slow\nweb_delay_ms = 2500\n"
+      "vanish_share_ms = 0\n");
   EXPECT_EQ(std::tie(d.smbUser, d.smbPassword), std::make_tuple("bob_2", "p w#"));
   EXPECT_EQ(d.privateShares, (std::vector<std::string>{"B", "C"}));
   EXPECT_EQ(std::tie(d.web, d.webDelayMs), std::make_tuple(DeviceConfig::Web::Slow, 2500));
   EXPECT_EQ(Device("web = off\n").web, DeviceConfig::Web::Off);
   EXPECT_EQ(Device().web, DeviceConfig::Web::On);
+  // The add-ons' share: the one the device settles on, and whether it vanishes.
+  EXPECT_EQ(std::make_pair(d.vanishShareMs, Device().vanishShareMs), std::make_pair(0, -1));
+  EXPECT_EQ(SettledShareName(d), "HDD_a");
+  EXPECT_EQ(SettledShareName(Device("sharename =\n")), "");
 }
 
 TEST(SimConfig, ErrorsNameTheLineAndLeaveTheListAlone) {
@@ -153,7 +166,7 @@ TEST(SimConfig, ErrorsNameTheLineAndLeaveTheListAlone) {
                           "dhcp = maybe", "model = 123456789012345678901234567890123",
                           "ignore_items = 3,x", "duplicates = 0", "just some text", "smb_user = Bob",
                           "smb_user = 1bob", "smb_user = bob;rm", "smb_user =", "web = fast",
-                          "web_delay_ms = -1"})
+                          "web_delay_ms = -1", "vanish_share_ms = -2"})
     cases.push_back({"[device]\n" + std::string(bad) + "\n", "line 2:"});
   for (const auto& [text, where] : cases) {
     std::vector<DeviceConfig> out(1);
