@@ -55,7 +55,8 @@ inline void Type(ui::AddressField* field, const char* keys) {
 }
 
 // Interfaces 192.168.1.20 (segment 0) and 10.0.0.5 (segment 1). Devices:
-//   NAS-Office   192.168.1.100/24, static, shares HDD_1 and Photos, no password
+//   NAS-Office   192.168.1.100/24, static, shares HDD_1 and Photos, no password,
+//                its disk ready for add-ons
 //   Media-Store  192.168.1.57/24, DHCP, gateway 0.0.0.0
 //   Lab-Archive  172.16.4.20/16, found on segment 0 but in another subnet
 //   Studio-NAS   10.0.0.30/24 on segment 1
@@ -67,6 +68,8 @@ struct TestBed {
     office.model = "KFW-2200";
     office.shares = "HDD_1:Photos";
     office.dhcpAddress = "192.168.1.77";
+    office.ideok = {"3"};
+    office.btFirmware = {"1"};
     network.AddDevice(0, office);
     network.AddDevice(0, Device("Media-Store", "192.168.1.57", "255.255.255.0", "0.0.0.0", true));
     network.AddDevice(0, Device("Lab-Archive", "172.16.4.20", "255.255.0.0", "172.16.0.1"));
@@ -82,7 +85,11 @@ struct TestBed {
         gui::MainWindowServices{client, drives, system, prompts, runner ? *runner : busy, programs, browser,
                                 reachability, clock, files, addressFile,
                                 // The check answers before the window first looks.
-                                [](std::function<void()> check) { check(); }});
+                                [](std::function<void()> check) { check(); },
+                                // The Loading and Restart dialogs in real time, but short.
+                                core::AddonTimings{.loadingDelay = std::chrono::milliseconds(5),
+                                                   .restartStep = std::chrono::milliseconds(1),
+                                                   .restartTotal = std::chrono::milliseconds(30)}});
     if (show) {
       window->show();
       window->activateWindow();

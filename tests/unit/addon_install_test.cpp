@@ -91,7 +91,7 @@ struct Bed {
 sim::DeviceConfig Device(std::string sharename, std::vector<std::string> ideok = {"3"},
                          std::vector<std::string> btFirmware = {"1"}) {
   sim::DeviceConfig config;
-  config.sharename = std::move(sharename);
+  config.sharename = {std::move(sharename)};
   config.ideok = std::move(ideok);
   config.btFirmware = std::move(btFirmware);
   config.codepage = "437";
