@@ -3,6 +3,7 @@
 // scripts/bench). Prints one line of key=value results.
 //
 //   kfw-bench [--queries N]
+//   kfw-bench --compare-discovery [--rounds N]
 //   kfw-bench --place HOST [--runs N]
 //
 // --place times placing the BitTorrent program (payload BT 215) on
@@ -102,11 +103,58 @@ int BenchPlacement(const std::string& host, int runs) {
   return ok ? 0 : 1;
 }
 
+// The fields of every record, one text per record, in list order.
+std::vector<std::string> ListedRecords(const kfw::protocol::ManagementClient& client) {
+  std::vector<std::string> out;
+  for (const auto& r : client.deviceList) {
+    out.push_back(std::to_string(r.interfaceIndex) + " " + r.address.str() + " " + r.name.str() +
+                  " " + r.model.str());
+  }
+  return out;
+}
+
+// Listening one interface after another against all at once, on the same
+// network, alternating for `rounds` rounds: the median time of each, the
+// devices listed, and whether every round listed the same records.
+void CompareDiscovery(kfw::protocol::ManagementClient& client, int rounds) {
+  std::vector<double> oneByOne, together;
+  std::vector<std::string> first;
+  bool same = true;
+  int listed = 0;
+  for (int round = 0; round < rounds; ++round) {
+    for (const bool parallel : {false, true}) {
+      const auto start = Clock::now();
+      if (parallel) {
+        client.DiscoverDevices(kfw::protocol::kCategoryFilter, kfw::protocol::kSubcategoryFilter);
+      } else {
+        client.DiscoverDevicesSequentially(kfw::protocol::kCategoryFilter,
+                                           kfw::protocol::kSubcategoryFilter);
+      }
+      (parallel ? together : oneByOne).push_back(MsSince(start));
+      // The simulated devices draw new delays for every request, so the
+      // arrival order within an interface differs between rounds: compare
+      // the records, not their order.
+      auto records = ListedRecords(client);
+      std::sort(records.begin(), records.end());
+      if (round == 0 && !parallel) first = records;
+      same = same && records == first;
+      listed = static_cast<int>(records.size());
+    }
+  }
+  std::cout.setf(std::ios::fixed);
+  std::cout.precision(2);
+  std::cout << "interfaces=" << client.interfaceCount << " listed=" << listed
+            << " rounds=" << rounds << " sequential_ms=" << Median(oneByOne)
+            << " parallel_ms=" << Median(together) << " same_records=" << (same ? 1 : 0) << "\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int queries = 20, runs = 5;
   std::string placeHost;
+  bool compareDiscovery = false;
+  int rounds = 3;
   const std::vector<std::string> args(argv + 1, argv + argc);
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--queries" && i + 1 < args.size()) {
@@ -115,8 +163,12 @@ int main(int argc, char** argv) {
       placeHost = args[++i];
     } else if (args[i] == "--runs" && i + 1 < args.size()) {
       runs = std::max(1, std::stoi(args[++i]));
+    } else if (args[i] == "--compare-discovery") {
+      compareDiscovery = true;
+    } else if (args[i] == "--rounds" && i + 1 < args.size()) {
+      rounds = std::max(1, std::stoi(args[++i]));
     } else {
-      std::cerr << "usage: kfw-bench [--queries N] | --place HOST [--runs N]\n";
+      std::cerr << "usage: kfw-bench [--queries N] | --compare-discovery [--rounds N] | --place HOST [--runs N]\n";
       return 2;
     }
   }
@@ -130,6 +182,10 @@ int main(int argc, char** argv) {
   if (!client.StartNetwork()) {
     std::cerr << "kfw-bench: cannot start the network\n";
     return 1;
+  }
+  if (compareDiscovery) {
+    CompareDiscovery(client, rounds);
+    return 0;
   }
 
   const auto start = Clock::now();

@@ -42,6 +42,12 @@ class SocketLayer {
                       std::span<const uint8_t> datagram) = 0;
   // 1 readable, 0 time-out, -1 error.
   virtual int WaitReadable(SocketHandle socket, Millis timeout) = 0;
+  // One wait over several sockets: returns as soon as any of them is
+  // readable, or after `timeout`. `readable` gets one flag per socket, in the
+  // order given. Handles that are not open are never readable but still
+  // wait out the time. The number of readable sockets, 0 time-out, -1 error.
+  virtual int WaitReadableAny(std::span<const SocketHandle> sockets, Millis timeout,
+                              std::vector<bool>& readable) = 0;
   // Reads one datagram into `buffer` (cut to its size); bytes kept, or -1.
   virtual long Receive(SocketHandle socket, std::span<uint8_t> buffer) = 0;
 };

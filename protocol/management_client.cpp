@@ -286,7 +286,7 @@ int ManagementClient::SetDhcpClient() {
   return 1;
 }
 
-void ManagementClient::AddDiscovered(const Reply& reply, int slot) {
+void ManagementClient::AddDiscovered(const Reply& reply, int slot, DeviceList& heard) {
   const auto info = ParseDiscoveryReply(reply);
   if (!info) return;
   DeviceRecord record;
@@ -298,10 +298,11 @@ void ManagementClient::AddDiscovered(const Reply& reply, int slot) {
   record.deviceId = info->deviceId;
   record.model = info->model;
   record.interfaceIndex = slot;
-  deviceList.Add(std::move(record));  // the first reply for an address wins
+  heard.Add(std::move(record));  // the first reply for an address wins
 }
 
-bool ManagementClient::ReadOneDiscovery(int slot, int category, int subcategory) {
+bool ManagementClient::ReadOneDiscovery(int slot, int category, int subcategory,
+                                        DeviceList& heard) {
   Buffer reply{};
   const long n = sockets_.Receive(receiveSockets_[slot].get(),
                                   std::span<uint8_t>(reply.data(), kMaxKept));
@@ -314,25 +315,26 @@ bool ManagementClient::ReadOneDiscovery(int slot, int category, int subcategory)
   }
   if (!answer.MatchesClient(clientId)) return true;
   if (!PassesCategoryFilter(answer, category, subcategory)) return true;
-  AddDiscovered(answer, slot);
+  AddDiscovered(answer, slot, heard);
   return true;
 }
 
-void ManagementClient::ReadQueued(int slot, int category, int subcategory, SteadyTime until) {
+void ManagementClient::ReadQueued(int slot, int category, int subcategory, SteadyTime until,
+                                  DeviceList& heard) {
   const platform::SocketHandle receive = receiveSockets_[slot].get();
   while (clock_.Now() < until && sockets_.WaitReadable(receive, milliseconds(0)) == 1) {
-    if (!ReadOneDiscovery(slot, category, subcategory)) break;
+    if (!ReadOneDiscovery(slot, category, subcategory, heard)) break;
   }
 }
 
 void ManagementClient::ListenFor(int slot, milliseconds duration, int category, int subcategory,
-                                 SteadyTime until) {
+                                 SteadyTime until, DeviceList& heard) {
   const platform::SocketHandle receive = receiveSockets_[slot].get();
   const SteadyTime end = std::min(clock_.Now() + duration, until);
   while (clock_.Now() < end) {
     const int ready = sockets_.WaitReadable(receive, Remaining(clock_.Now(), end));
     if (ready == 1) {
-      if (!ReadOneDiscovery(slot, category, subcategory)) {
+      if (!ReadOneDiscovery(slot, category, subcategory, heard)) {
         // A socket that keeps failing must not spin: sit out the pause.
         clock_.Sleep(Remaining(clock_.Now(), end));
       }
@@ -344,7 +346,12 @@ void ManagementClient::ListenFor(int slot, milliseconds duration, int category, 
   }
 }
 
-void ManagementClient::DiscoverDevices(int category, int subcategory) {
+milliseconds ManagementClient::DiscoveryWindow() const {
+  return 2 * timing_.sendPause + kDiscoverCycles * timing_.discoverWait +
+         (kDiscoverCycles - 1) * timing_.discoverPause;
+}
+
+void ManagementClient::DiscoverDevicesSequentially(int category, int subcategory) {
   deviceList.Clear();
   Buffer request{};
   const std::size_t size = BuildDiscoverRequest(request, clientId);
@@ -352,28 +359,165 @@ void ManagementClient::DiscoverDevices(int category, int subcategory) {
 
   // Every reply that arrives within an interface's listening window is read,
   // also during the pauses, so a crowded segment is listed whole; the sends,
-  // the cycles and the pauses keep their times.
-  const auto nominal = 2 * timing_.sendPause + kDiscoverCycles * timing_.discoverWait +
-                       (kDiscoverCycles - 1) * timing_.discoverPause;
+  // the cycles and the pauses keep their times. The interface listened to
+  // first wins a device heard on several.
   for (int slot = 0; slot < interfaceCount; ++slot) {
     const platform::SocketHandle receive = receiveSockets_[slot].get();
-    const SteadyTime deadline = clock_.Now() + nominal + timing_.deadlineMargin;
+    const SteadyTime deadline = clock_.Now() + DiscoveryWindow() + timing_.deadlineMargin;
 
     SendRequest(slot, request, size);
-    ListenFor(slot, timing_.sendPause, category, subcategory, deadline);
+    ListenFor(slot, timing_.sendPause, category, subcategory, deadline, deviceList);
     SendRequest(slot, request, size);
-    ListenFor(slot, timing_.sendPause, category, subcategory, deadline);
+    ListenFor(slot, timing_.sendPause, category, subcategory, deadline, deviceList);
 
     for (int cycle = 0; cycle < kDiscoverCycles && clock_.Now() < deadline; ++cycle) {
       const milliseconds wait =
           std::min(timing_.discoverWait, Remaining(clock_.Now(), deadline));
       if (sockets_.WaitReadable(receive, wait) == 1) {
-        ReadQueued(slot, category, subcategory, deadline);
+        ReadQueued(slot, category, subcategory, deadline, deviceList);
       }
       if (cycle + 1 < kDiscoverCycles) {
-        ListenFor(slot, timing_.discoverPause, category, subcategory, deadline);
+        ListenFor(slot, timing_.discoverPause, category, subcategory, deadline, deviceList);
       }
     }
+  }
+}
+
+namespace {
+
+// Where one interface is in its listening window. The steps are those of the
+// sequential discovery: after each copy of the request a pause that reads
+// every arrival; then cycles of a wait that, when a datagram comes, reads
+// everything already queued (the drain) and then a pause that reads arrivals.
+enum class Phase { AfterFirstCopy, AfterSecondCopy, Wait, Drain, Pause, Done };
+
+struct Listener {
+  int slot = 0;
+  SteadyTime deadline;  // its own flood limit
+  Phase phase = Phase::AfterFirstCopy;
+  SteadyTime phaseEnd;
+  int cycle = 0;
+  bool deaf = false;  // a read failed: the interface sits out the rest of this pause
+};
+
+}  // namespace
+
+void ManagementClient::DiscoverDevices(int category, int subcategory) {
+  deviceList.Clear();
+  if (!started_ || interfaceCount == 0) return;
+  Buffer request{};
+  const std::size_t size = BuildDiscoverRequest(request, clientId);
+
+  // Each interface keeps its own schedule and deadline, as if it were the
+  // only one; one wait over every receive socket serves them all, so the
+  // whole discovery takes about one interface's window. Replies are kept per
+  // interface and merged in slot order afterwards, so the list does not
+  // depend on which segment happened to answer first.
+  std::vector<DeviceList> heard(static_cast<std::size_t>(interfaceCount));
+  std::vector<Listener> listeners(static_cast<std::size_t>(interfaceCount));
+  for (int slot = 0; slot < interfaceCount; ++slot) {
+    Listener& l = listeners[slot];
+    l.slot = slot;
+    l.deadline = clock_.Now() + DiscoveryWindow() + timing_.deadlineMargin;
+    SendRequest(slot, request, size);
+    l.phaseEnd = std::min(clock_.Now() + timing_.sendPause, l.deadline);
+  }
+
+  const auto startCycle = [&](Listener& l) {
+    const SteadyTime now = clock_.Now();
+    if (l.cycle < kDiscoverCycles && now < l.deadline) {
+      l.phase = Phase::Wait;
+      l.phaseEnd = now + std::min(timing_.discoverWait, Remaining(now, l.deadline));
+    } else {
+      l.phase = Phase::Done;
+    }
+  };
+  const auto endWait = [&](Listener& l) {
+    if (l.cycle + 1 < kDiscoverCycles) {
+      l.phase = Phase::Pause;
+      l.phaseEnd = std::min(clock_.Now() + timing_.discoverPause, l.deadline);
+    } else {
+      l.phase = Phase::Done;
+    }
+  };
+  // A pause, or the time after a copy of the request, is over.
+  const auto endPause = [&](Listener& l) {
+    l.deaf = false;
+    switch (l.phase) {
+      case Phase::AfterFirstCopy:
+        SendRequest(l.slot, request, size);
+        l.phase = Phase::AfterSecondCopy;
+        l.phaseEnd = std::min(clock_.Now() + timing_.sendPause, l.deadline);
+        break;
+      case Phase::AfterSecondCopy:
+        startCycle(l);
+        break;
+      default:
+        ++l.cycle;
+        startCycle(l);
+        break;
+    }
+  };
+
+  std::vector<platform::SocketHandle> handles;
+  std::vector<Listener*> waiting;  // whose socket is handles[i]
+  std::vector<bool> readable;
+  for (;;) {
+    handles.clear();
+    waiting.clear();
+    bool draining = false;
+    SteadyTime next = SteadyTime::max();
+    for (Listener& l : listeners) {
+      if (l.phase == Phase::Done) continue;
+      if (l.phase == Phase::Drain) draining = true;
+      else next = std::min(next, l.phaseEnd);
+      if (!l.deaf) {
+        handles.push_back(receiveSockets_[l.slot].get());
+        waiting.push_back(&l);
+      }
+    }
+    if (!draining && next == SteadyTime::max()) break;  // every interface is done
+
+    const milliseconds timeout = draining ? milliseconds(0) : Remaining(clock_.Now(), next);
+    const int ready = sockets_.WaitReadableAny(handles, timeout, readable);
+    if (ready < 0) {
+      clock_.Sleep(timeout);
+      readable.assign(handles.size(), false);
+    }
+    const SteadyTime now = clock_.Now();
+    std::size_t w = 0;
+    for (Listener& l : listeners) {
+      if (l.phase == Phase::Done) continue;
+      bool canRead = false;
+      if (w < waiting.size() && waiting[w] == &l) canRead = readable[w++];
+      switch (l.phase) {
+        case Phase::Wait:
+          if (!canRead) {
+            if (now >= l.phaseEnd) endWait(l);
+            break;
+          }
+          l.phase = Phase::Drain;
+          [[fallthrough]];
+        case Phase::Drain:
+          // Only what has already arrived, one datagram a turn, so a flood
+          // on this interface cannot hold up the others.
+          if (!canRead || now >= l.deadline ||
+              !ReadOneDiscovery(l.slot, category, subcategory, heard[l.slot])) {
+            endWait(l);
+          }
+          break;
+        default:  // a pause: read what comes, one datagram a turn
+          if (canRead && !ReadOneDiscovery(l.slot, category, subcategory, heard[l.slot])) {
+            l.deaf = true;  // a socket that keeps failing must not spin
+          }
+          if (now >= l.phaseEnd) endPause(l);
+          break;
+      }
+    }
+  }
+
+  for (const DeviceList& list : heard) {
+    for (const DeviceRecord& record : list) deviceList.Add(record);
   }
 }
 

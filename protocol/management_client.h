@@ -58,8 +58,14 @@ class ManagementClient {
   void StopNetwork();
   bool started() const { return started_; }
 
-  // Discovery and the lists.
+  // Discovery and the lists. Every interface sends its two requests and
+  // listens for its own full window, all interfaces at once; the list holds
+  // the devices by interface in slot order, in arrival order within one, and
+  // a device heard on several interfaces under the lowest slot.
   void DiscoverDevices(int category, int subcategory);
+  // The same list, listening to one interface after another: the old way,
+  // kept so the benchmark can set the two side by side.
+  void DiscoverDevicesSequentially(int category, int subcategory);
   DeviceRecord* FindDeviceByAddress(std::string_view address);
   void FreeDeviceList() { deviceList.Clear(); }
 
@@ -136,13 +142,18 @@ class ManagementClient {
   int SimpleSet(uint8_t item, std::string_view payload);
   void Drain(int slot, int cycles);
   void SendRequest(int slot, const Buffer& request, std::size_t size);
-  void AddDiscovered(const Reply& reply, int slot);
+  // Discovery replies go to `heard`, the list of the interface they came in on.
+  void AddDiscovered(const Reply& reply, int slot, DeviceList& heard);
   // Reads every datagram that has already arrived on `slot`, until `until`.
-  void ReadQueued(int slot, int category, int subcategory, platform::SteadyTime until);
+  void ReadQueued(int slot, int category, int subcategory, platform::SteadyTime until,
+                  DeviceList& heard);
   // A discovery pause during which replies keep being read.
   void ListenFor(int slot, milliseconds duration, int category, int subcategory,
-                 platform::SteadyTime until);
-  bool ReadOneDiscovery(int slot, int category, int subcategory);
+                 platform::SteadyTime until, DeviceList& heard);
+  bool ReadOneDiscovery(int slot, int category, int subcategory, DeviceList& heard);
+  // An interface's listening window when nothing answers, and the time past
+  // which it stops even while datagrams keep arriving.
+  milliseconds DiscoveryWindow() const;
 
   platform::SocketLayer& sockets_;
   platform::Clock& clock_;

@@ -121,6 +121,35 @@ int SimulatedNetwork::WaitReadable(platform::SocketHandle socket, platform::Mill
   return 0;
 }
 
+int SimulatedNetwork::WaitReadableAny(std::span<const platform::SocketHandle> sockets,
+                                      platform::Millis timeout, std::vector<bool>& readable) {
+  readable.assign(sockets.size(), false);
+  // The wait ends at the first arrival on any of the sockets; every socket
+  // with a datagram by then is readable.
+  const platform::SteadyTime limit = clock_.Now() + timeout;
+  platform::SteadyTime first = platform::SteadyTime::max();
+  for (const platform::SocketHandle handle : sockets) {
+    auto it = sockets_.find(handle);
+    if (it == sockets_.end() || !it->second.receive || it->second.queue.empty()) continue;
+    first = std::min(first, it->second.queue.front().at);
+  }
+  if (first > limit) {
+    clock_.Advance(timeout);
+    return 0;
+  }
+  clock_.AdvanceTo(first);
+  int count = 0;
+  for (std::size_t i = 0; i < sockets.size(); ++i) {
+    auto it = sockets_.find(sockets[i]);
+    if (it == sockets_.end() || !it->second.receive || it->second.queue.empty()) continue;
+    if (it->second.queue.front().at <= clock_.Now()) {
+      readable[i] = true;
+      ++count;
+    }
+  }
+  return count;
+}
+
 long SimulatedNetwork::Receive(platform::SocketHandle socket, std::span<uint8_t> buffer) {
   auto it = sockets_.find(socket);
   if (it == sockets_.end() || !it->second.receive) return -1;

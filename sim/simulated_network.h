@@ -63,6 +63,8 @@ class SimulatedNetwork final : public platform::SocketLayer {
   bool SendTo(platform::SocketHandle socket, const std::string& address, uint16_t port,
               std::span<const uint8_t> datagram) override;
   int WaitReadable(platform::SocketHandle socket, platform::Millis timeout) override;
+  int WaitReadableAny(std::span<const platform::SocketHandle> sockets, platform::Millis timeout,
+                      std::vector<bool>& readable) override;
   long Receive(platform::SocketHandle socket, std::span<uint8_t> buffer) override;
 
  private:

@@ -158,6 +158,30 @@ int LinuxSocketLayer::WaitReadable(SocketHandle socket, Millis timeout) {
   return (result > 0 && (p.revents & (POLLIN | POLLERR))) ? 1 : 0;
 }
 
+int LinuxSocketLayer::WaitReadableAny(std::span<const SocketHandle> sockets, Millis timeout,
+                                      std::vector<bool>& readable) {
+  readable.assign(sockets.size(), false);
+  // poll() leaves out negative descriptors, so a slot whose socket could not
+  // be opened simply waits with the others.
+  std::vector<pollfd> polled(sockets.size());
+  for (std::size_t i = 0; i < sockets.size(); ++i) {
+    polled[i] = pollfd{sockets[i] < 0 ? -1 : sockets[i], POLLIN, 0};
+  }
+  int result;
+  do {
+    result = ::poll(polled.data(), polled.size(), static_cast<int>(timeout.count()));
+  } while (result < 0 && errno == EINTR);
+  if (result < 0) return -1;
+  int count = 0;
+  for (std::size_t i = 0; i < polled.size(); ++i) {
+    if (polled[i].revents & (POLLIN | POLLERR)) {
+      readable[i] = true;
+      ++count;
+    }
+  }
+  return count;
+}
+
 long LinuxSocketLayer::Receive(SocketHandle socket, std::span<uint8_t> buffer) {
   if (socket < 0) return -1;
   const ssize_t n = ::recv(socket, buffer.data(), buffer.size(), MSG_DONTWAIT);

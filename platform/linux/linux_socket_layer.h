@@ -25,6 +25,8 @@ class LinuxSocketLayer final : public SocketLayer {
   bool SendTo(SocketHandle socket, const std::string& address, uint16_t port,
               std::span<const uint8_t> datagram) override;
   int WaitReadable(SocketHandle socket, Millis timeout) override;
+  int WaitReadableAny(std::span<const SocketHandle> sockets, Millis timeout,
+                      std::vector<bool>& readable) override;
   long Receive(SocketHandle socket, std::span<uint8_t> buffer) override;
 
   // The receive socket of OpenReceiveSocket, tied to the interface named
