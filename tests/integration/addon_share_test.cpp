@@ -124,6 +124,10 @@ TEST_F(AddonShares, ShareVanishesOnceOpenedForWriting) {
   EXPECT_TRUE(bed_->Events(1, "10.201.1.50").empty());
 }
 
+std::string Text(const addons::Payload& payload) {
+  return std::string(payload.bytes.begin(), payload.bytes.end());
+}
+
 // The two installs of the window, with the program's own SMB client.
 struct Installer {
   explicit Installer(const std::string& address) {
@@ -164,8 +168,7 @@ TEST_F(AddonShares, InstallsWriteEveryFileByteForByteAndTellTheDevice) {
                                              "nls_koi8-r_12.ko", "unicode_map.866", "unicode_map.KOI8-R"}));
   for (const auto* payload : {addons::FindPayload("Codepage", 188), addons::FindPayload("Codepage", 184),
                               addons::FindPayload("Codepage", 171)}) {
-    const std::string bytes = Slurp(share / ".systemfile/.codepages" / std::string(payload->fileName));
-    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), payload->bytes.begin(), payload->bytes.end()))
+    EXPECT_TRUE(Slurp(share / ".systemfile/.codepages" / std::string(payload->fileName)) == Text(*payload))
         << payload->fileName;
   }
 
@@ -173,9 +176,8 @@ TEST_F(AddonShares, InstallsWriteEveryFileByteForByteAndTellTheDevice) {
   EXPECT_TRUE(install.BitTorrent());
   EXPECT_EQ(install.user.messages, (std::vector<std::string>{"loading", "restart"}));
   for (const auto* payload : {addons::FindPayload("BT", 215), addons::FindPayload("BT", 220)}) {
-    const std::string bytes = Slurp(share / "Nas_Prog/BT" / std::string(payload->fileName));
-    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), payload->bytes.begin(), payload->bytes.end()))
-        << payload->fileName << ": " << bytes.size() << " bytes";
+    EXPECT_TRUE(Slurp(share / "Nas_Prog/BT" / std::string(payload->fileName)) == Text(*payload))
+        << payload->fileName;
   }
   EXPECT_TRUE(install.state.stagingFolder.empty() || !fs::exists(install.state.stagingFolder));
   EXPECT_EQ(bed_->Events(1, "10.201.1.53"),
