@@ -20,6 +20,8 @@
 int main(int argc, char** argv) {
   using namespace kfw;
   QApplication application(argc, argv);
+  // Lets the desktop tie the window to its desktop entry and icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("korvex-findway"));
 
   platform::LinuxSocketLayer sockets;
   platform::SystemClock clock;
