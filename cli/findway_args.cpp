@@ -67,7 +67,8 @@ const std::map<std::string, std::string, std::less<>> kHelp{
      "address.\n"
      "  --dhcp             the device takes its address from a DHCP server\n"
      "  --static IP NETMASK GATEWAY\n"
-     "                     a fixed address; GATEWAY may be \"\" for none\n"
+     "                     a fixed address, netmask and gateway (in the address's\n"
+     "                     subnet), checked as the window's LAN panel checks them\n"
      "  --password-stdin   read the administrator password from standard input\n"},
     {"map",
      "usage: findway map ADDRESS SHARE [LETTER] [--user NAME] [--password-stdin] [--force]\n"
