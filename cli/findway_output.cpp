@@ -26,6 +26,16 @@ std::string InterfaceOf(const ManagementClient& client, const DeviceRecord& reco
              : std::string();
 }
 
+void WriteDeviceObject(std::ostream& out, const SeenDevice& device, std::string_view event) {
+  using protocol::JsonQuoted;
+  out << "{";
+  if (!event.empty()) out << "\"event\": \"" << event << "\", ";
+  out << "\"name\": " << JsonQuoted(device.name) << ", \"ip\": " << JsonQuoted(device.ip)
+      << ", \"netmask\": " << JsonQuoted(device.netmask) << ", \"gateway\": " << JsonQuoted(device.gateway)
+      << ", \"dhcp\": " << (device.dhcp ? "true" : "false") << ", \"model\": " << JsonQuoted(device.model)
+      << ", \"interface\": " << JsonQuoted(device.interface) << "}";
+}
+
 }  // namespace
 
 void WriteDeviceTable(std::ostream& out, const ManagementClient& client) {
@@ -60,20 +70,81 @@ void WriteDeviceTable(std::ostream& out, const ManagementClient& client) {
 }
 
 void WriteDeviceJson(std::ostream& out, const ManagementClient& client) {
-  using protocol::JsonQuoted;
   out << "[";
   bool first = true;
-  for (const auto& record : client.deviceList) {
-    out << (first ? "\n" : ",\n") << "  {\"name\": " << JsonQuoted(record.name)
-        << ", \"ip\": " << JsonQuoted(record.address)
-        << ", \"netmask\": " << JsonQuoted(record.netmask)
-        << ", \"gateway\": " << JsonQuoted(record.gateway)
-        << ", \"dhcp\": " << (DhcpOn(record) ? "true" : "false")
-        << ", \"model\": " << JsonQuoted(record.model)
-        << ", \"interface\": " << JsonQuoted(InterfaceOf(client, record)) << "}";
+  for (const SeenDevice& device : SeenDevices(client)) {
+    out << (first ? "\n  " : ",\n  ");
+    WriteDeviceObject(out, device, "");
     first = false;
   }
   out << (first ? "]\n" : "\n]\n");
+}
+
+std::vector<SeenDevice> SeenDevices(const ManagementClient& client) {
+  std::vector<SeenDevice> devices;
+  for (const auto& record : client.deviceList) {
+    std::string key;
+    for (const uint8_t byte : record.deviceId) {
+      key += "0123456789abcdef"[byte >> 4];
+      key += "0123456789abcdef"[byte & 15];
+    }
+    key += "@" + std::to_string(record.interfaceIndex);
+    devices.push_back({key, record.name.str(), record.address.str(), record.netmask.str(), record.gateway.str(),
+                       record.model.str(), InterfaceOf(client, record), DhcpOn(record)});
+  }
+  return devices;
+}
+
+int WriteDeviceChanges(std::ostream& out, const std::vector<SeenDevice>& before,
+                       const std::vector<SeenDevice>& now, bool json) {
+  int lines = 0;
+  const auto missing = [](const std::vector<SeenDevice>& from, const std::vector<SeenDevice>& in,
+                          const char* event, auto&& write) {
+    for (const SeenDevice& device : from) {
+      const bool found = std::any_of(in.begin(), in.end(), [&](const SeenDevice& d) { return d.key == device.key; });
+      if (!found) write(device, event);
+    }
+  };
+  const auto write = [&](const SeenDevice& device, const char* event) {
+    if (json) {
+      WriteDeviceObject(out, device, event);
+      out << "\n";
+    } else {
+      // Blank fields as "-", so every line has the same five words.
+      const auto word = [](const std::string& text) { return text.empty() ? std::string("-") : TerminalText(text); };
+      out << event << "  " << word(device.name) << "  " << word(device.ip) << "  " << word(device.model) << "  "
+          << word(device.interface) << "\n";
+    }
+    ++lines;
+  };
+  missing(before, now, "vanished", write);
+  missing(now, before, "appeared", write);
+  out << std::flush;
+  return lines;
+}
+
+void WriteDriveTable(std::ostream& out, const shares::MappedDriveTable& table,
+                     const shares::MappedDriveTable::FreeLetters& letters, bool json) {
+  using protocol::JsonQuoted;
+  if (json) out << "[";
+  for (std::size_t i = 0; i < letters.items.size(); ++i) {
+    const std::string letter = letters.items[i].substr(0, 2);
+    const shares::MappedDrive& entry = table.entries()[static_cast<std::size_t>('Z' - letter[0])];
+    const bool mapped = letters.items[i].size() > 2;
+    const bool isDefault = static_cast<int>(i) == letters.defaultIndex;
+    if (json) {
+      out << (i == 0 ? "\n  " : ",\n  ") << "{\"letter\": " << JsonQuoted(letter)
+          << ", \"host\": " << JsonQuoted(mapped ? entry.host.view() : "")
+          << ", \"share\": " << JsonQuoted(mapped ? entry.share.view() : "")
+          << ", \"mapped\": " << (mapped ? "true" : "false")
+          << ", \"default\": " << (isDefault ? "true" : "false") << "}";
+    } else if (mapped) {
+      out << letter << "  \\\\" << TerminalText(entry.host) << "\\" << TerminalText(entry.share) << "\n";
+    } else {
+      out << letter << (isDefault ? "  (free, the default)" : "  (free)") << "\n";
+    }
+  }
+  if (json) out << (letters.items.empty() ? "]\n" : "\n]\n");
 }
 
 const std::vector<std::string>& QueryItems() {

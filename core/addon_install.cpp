@@ -212,20 +212,24 @@ void OpenFormatPage(AddonServices& s, const std::string& host) {
 // set: 0 after the restart wait, -1 for every other end.
 void LanguageWorkflow(AddonServices& s, const std::string& host) {
   AddonState& state = s.state;
+  // What a closed dialog ends the command as: after a refusal or a failed
+  // run it was the device that stopped the user.
+  AddonEnd closedAs = AddonEnd::Cancelled;
   for (;;) {
     int disk = 0;
     s.user.RunBlocking([&] { disk = PollDiskState(s, kLanguagePolls, s.timings.languagePoll); });
     state.allCodepages = disk == 5;
     if (disk == 5) disk = 3;
+    if (disk != 3) {
+      state.end = AddonEnd::DiskRefused;
+      state.addonOutcome = -1;
+    }
     switch (disk) {
-      case 1: s.user.Message({"", kNoDrives}); state.addonOutcome = -1; return;
-      case 2: OpenFormatPage(s, host); state.addonOutcome = -1; return;
+      case 1: s.user.Message({"", kNoDrives}); return;
+      case 2: OpenFormatPage(s, host); return;
       case 3: break;
-      case 4: s.user.Message({"", "This device supports Unicode."}); state.addonOutcome = -1; return;
-      default:
-        s.user.Message({"", "Multi-language options are not supported on this device."});
-        state.addonOutcome = -1;
-        return;
+      case 4: s.user.Message({"", "This device supports Unicode."}); return;
+      default: s.user.Message({"", "Multi-language options are not supported on this device."}); return;
     }
 
     int preselected = 2;
@@ -239,8 +243,10 @@ void LanguageWorkflow(AddonServices& s, const std::string& host) {
       const auto refusal = LanguageRefusal(*chosen, state.allCodepages);
       if (!refusal) break;
       s.user.Message(*refusal);
+      closedAs = AddonEnd::LanguageRefused;
     }
     if (!chosen || *chosen < 0 || *chosen >= kLanguageCount) {
+      state.end = closedAs;
       state.addonOutcome = -1;
       return;
     }
@@ -248,7 +254,11 @@ void LanguageWorkflow(AddonServices& s, const std::string& host) {
     state.languageIndex = *chosen;
     RunInstall(s, RunKind::Codepage, host);
     // A failed run gives the user a new dialog, after a fresh disk check.
-    if (s.placer.placementFailed) continue;
+    if (s.placer.placementFailed) {
+      closedAs = AddonEnd::PlacementFailed;
+      continue;
+    }
+    state.end = AddonEnd::Installed;
     s.user.WaitRestart({s.timings.restartSteps, s.timings.restartStep, s.timings.restartTotal,
                         [&state] { state.addonOutcome = 0; }});
     return;
@@ -324,6 +334,7 @@ bool RunInstall(AddonServices& services, RunKind kind, const std::string& host) 
 
 bool LanguageCommand(AddonServices& services, bool deviceSelected, const std::string& host) {
   if (!deviceSelected) {
+    services.state.end = AddonEnd::NoDevice;
     services.user.Message({"Error", "Please select a device.", MessageIcon::Stop});
     return false;
   }
@@ -338,10 +349,12 @@ bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::
   state.bitTorrentMode = true;
   if (!deviceSelected) {
     state.bitTorrentMode = false;
+    state.end = AddonEnd::NoDevice;
     user.Message({"Error", "Please select a device.", MessageIcon::Stop});
     return false;
   }
   if (!RunAdministratorCheck(services.client, user)) {
+    state.end = AddonEnd::PasswordRefused;
     state.bitTorrentMode = false;
     return false;
   }
@@ -357,6 +370,7 @@ bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::
     } else {
       user.Message({"", kBitTorrentUnsupported});
     }
+    state.end = AddonEnd::DiskRefused;
     state.addonOutcome = -1;
     state.bitTorrentMode = false;
     return false;
@@ -367,6 +381,7 @@ bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::
   state.addonOutcome = -1;
   state.bitTorrentDelivered = false;
   RunInstall(services, RunKind::BitTorrent, host);
+  state.end = state.bitTorrentDelivered ? AddonEnd::Installed : AddonEnd::PlacementFailed;
   if (state.bitTorrentDelivered) {
     user.WaitRestart({services.timings.restartSteps, services.timings.restartStep,
                       services.timings.restartTotal, [&state] { state.addonOutcome = 0; }});

@@ -17,8 +17,22 @@
 
 namespace kfw::core {
 
+// How the last Language or BitTorrent command ended, for a front end that
+// reports it (the findway command's exit status); the window only refreshes
+// on Installed.
+enum class AddonEnd {
+  Installed,        // through the restart wait
+  NoDevice,         // no device row was selected
+  PasswordRefused,  // the administrator check failed
+  DiskRefused,      // the disk or add-on state does not allow the install
+  LanguageRefused,  // the firmware does not take the chosen code page
+  PlacementFailed,  // a file could not be placed on the share
+  Cancelled,        // the user closed the Language dialog
+};
+
 // What the add-on workflows share for the life of the window.
 struct AddonState {
+  AddonEnd end = AddonEnd::Cancelled;
   bool bitTorrentMode = false;
   bool bitTorrentDelivered = false;
   // -1: the last add-on workflow was cancelled or refused; 0: it went

@@ -5,18 +5,20 @@
 namespace kfw::core {
 namespace {
 
+const ApplyResult kPasswordRefused{ApplyOutcome::NothingDone, ApplyFailure::PasswordRefused, std::nullopt};
+
 ApplyResult ApplyDhcp(protocol::ManagementClient& client, Interaction& user) {
-  if (!RunAdministratorCheck(client, user)) return {};
+  if (!RunAdministratorCheck(client, user)) return kPasswordRefused;
   int switched = 0;
   // The device confirms from the address its DHCP server gave it, which
   // can take close to two minutes.
   user.RunBlocking([&] { switched = client.SetDhcpClient(); });
   if (switched == 0) {
     user.Message({"Error", "Set to dhcp client fail.", MessageIcon::Stop});
-    return {};
+    return {ApplyOutcome::NothingDone, ApplyFailure::DeviceFailed, std::nullopt};
   }
   user.Message({"Confirm", "DHCP client enabled.", MessageIcon::Information});
-  return {ApplyOutcome::DhcpEnabled, std::nullopt};
+  return {ApplyOutcome::DhcpEnabled, ApplyFailure::None, std::nullopt};
 }
 
 ApplyResult ApplyStatic(protocol::ManagementClient& client, Interaction& user,
@@ -30,14 +32,14 @@ ApplyResult ApplyStatic(protocol::ManagementClient& client, Interaction& user,
   if (validation.texts.newGateway) client.newGateway = *validation.texts.newGateway;
   if (!validation.check.ok) {
     user.Message(validation.check.message);
-    return {ApplyOutcome::NothingDone, validation.check.focus};
+    return {ApplyOutcome::NothingDone, ApplyFailure::Invalid, validation.check.focus};
   }
 
-  if (!RunAdministratorCheck(client, user)) return {};
+  if (!RunAdministratorCheck(client, user)) return kPasswordRefused;
   // No message either way: the rediscovered list shows whether the device
   // took its new address.
   user.RunBlocking([&] { client.SetStaticAddress(); });
-  return {ApplyOutcome::AddressSent, std::nullopt};
+  return {ApplyOutcome::AddressSent, ApplyFailure::None, std::nullopt};
 }
 
 }  // namespace

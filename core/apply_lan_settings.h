@@ -27,8 +27,18 @@ enum class ApplyOutcome {
   AddressSent,   // the static settings were sent: rediscover
 };
 
+// Why nothing was done, for a front end that reports it (the findway
+// command's exit status); the window only looks at the outcome.
+enum class ApplyFailure {
+  None,             // done, or nothing to do
+  Invalid,          // the settings were refused before anything was sent
+  PasswordRefused,  // the device did not accept its administrator password
+  DeviceFailed,     // the device did not confirm the change
+};
+
 struct ApplyResult {
   ApplyOutcome outcome = ApplyOutcome::NothingDone;
+  ApplyFailure failure = ApplyFailure::None;
   // Where the focus goes when validation refused a field.
   std::optional<FieldFocus> focus;
 };

@@ -11,9 +11,13 @@ std::string Scheme(std::string_view sslValue) {
 
 }  // namespace
 
+std::string ConsoleUrl(std::string_view host, std::string_view sslValue) {
+  return Scheme(sslValue) + std::string(host);
+}
+
 std::string ConsoleCommandLine(platform::DefaultBrowser& browser, std::string_view host,
                                std::string_view sslValue) {
-  const std::string url = Scheme(sslValue) + std::string(host);
+  const std::string url = ConsoleUrl(host, sslValue);
   const std::string keyName = browser.KeyName();
   if (keyName.find("IE") != std::string::npos) return browser.Explorer() + " " + url;
   return browser.CommandLine(keyName) + " " + url;
@@ -56,7 +60,7 @@ ConsoleOutcome WebConsole::OpenWebConsole(const std::optional<std::string>& devi
   // A browser that is gone or no program: the desktop's own choice, once.
   if (started == platform::kStartNotFound || started == platform::kStartPathNotFound ||
       started == platform::kStartBadFormat) {
-    services_.programs.Run(services_.browser.Explorer() + " " + Scheme(sslValue) + host, false);
+    services_.programs.Run(services_.browser.Explorer() + " " + ConsoleUrl(host, sslValue), false);
   }
   return ConsoleOutcome::Started;
 }

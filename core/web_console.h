@@ -32,6 +32,9 @@ enum class ConsoleOutcome {
   DeviceGone,  // warned: the caller rebuilds the drive views and the device list, deviceSelected 0
 };
 
+// The console's address: https when `sslValue` holds "1", else http.
+std::string ConsoleUrl(std::string_view host, std::string_view sslValue);
+
 // The command line that opens `host`'s console: the browser's own command
 // line and the address, or the explorer form for a browser whose key name
 // holds "IE"; https when `sslValue` holds "1".

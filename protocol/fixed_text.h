@@ -40,6 +40,13 @@ class FixedText {
   std::size_t size() const { return value_.size(); }
   bool empty() const { return value_.empty(); }
   void clear() { value_.clear(); }
+  // Empties a secret (a password) with its bytes overwritten first, so the
+  // freed buffer does not keep it.
+  void Wipe() {
+    volatile char* bytes = value_.data();
+    for (std::size_t i = 0; i < value_.size(); ++i) bytes[i] = '\0';
+    value_.clear();
+  }
 
   friend bool operator==(const FixedText& a, std::string_view b) { return a.value_ == b; }
   friend bool operator==(const FixedText& a, const FixedText& b) { return a.value_ == b.value_; }

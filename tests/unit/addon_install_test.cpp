@@ -238,6 +238,7 @@ TEST(AddonCommandTest, NoDeviceSelected) {
   EXPECT_FALSE(LanguageCommand(bed.services, false, kHost));
   EXPECT_FALSE(BitTorrentCommand(bed.services, false, kHost));
   EXPECT_EQ(bed.user.messages, Strings(2, "Error (stop): Please select a device."));
+  EXPECT_EQ(bed.state.end, AddonEnd::NoDevice);
   EXPECT_FALSE(bed.state.bitTorrentMode);
   EXPECT_TRUE(bed.net.sent().empty());
 }
@@ -263,6 +264,7 @@ TEST(LanguageCommandTest, DiskStateDecides) {
     EXPECT_FALSE(LanguageCommand(bed.services, true, kHost));
     EXPECT_EQ(bed.user.messages, row.messages);
     EXPECT_EQ(bed.state.addonOutcome, -1);
+    EXPECT_EQ(bed.state.end, row.messages[0] == "language?" ? AddonEnd::Cancelled : AddonEnd::DiskRefused);
     EXPECT_EQ(bed.Queries(protocol::QUERY_IDEOK), row.diskQueries);
     EXPECT_EQ(bed.programs.runs, row.messages[0] == format ? Strings{"explorer http://192.168.1.100"} : Strings{});
     if (!bed.user.languageQuestions.empty()) {
@@ -304,6 +306,7 @@ TEST(LanguageCommandTest, FirmwareRefusesSomeCodepages) {
   EXPECT_FALSE(LanguageCommand(plain.services, true, kHost));
   EXPECT_EQ(plain.user.messages, (Strings{"language?", refusal, "language?"}));
   EXPECT_EQ(plain.device->config().codepage, "437");
+  EXPECT_EQ(plain.state.end, AddonEnd::LanguageRefused);
 
   // Disk state 5 takes them: no file to place, only the code page sent.
   Bed all(Device("HDD_1", {"5"}));
@@ -313,6 +316,7 @@ TEST(LanguageCommandTest, FirmwareRefusesSomeCodepages) {
   EXPECT_TRUE(all.placer.calls.empty());
   EXPECT_EQ(all.device->config().codepage, "852");
   EXPECT_EQ(all.state.addonOutcome, 0);
+  EXPECT_EQ(all.state.end, AddonEnd::Installed);
 }
 
 // A failed run opens a new dialog after a fresh disk check; only a run that
@@ -331,6 +335,7 @@ TEST(LanguageCommandTest, FailedRunOffersTheDialogAgain) {
     EXPECT_EQ(bed.Queries(protocol::QUERY_IDEOK), 2);
     EXPECT_EQ(bed.device->config().codepage, retry ? "932" : "437");
     EXPECT_EQ(bed.state.addonOutcome, retry ? 0 : -1);
+    EXPECT_EQ(bed.state.end, retry ? AddonEnd::Installed : AddonEnd::PlacementFailed);
   }
 }
 
@@ -363,6 +368,7 @@ TEST(BitTorrentCommandTest, DiskAndAddonStateDecide) {
     EXPECT_EQ(bed.user.messages, messages);
     EXPECT_EQ(bed.programs.runs, row.ideok == std::string("2") ? Strings{"explorer http://192.168.1.100"} : Strings{});
     EXPECT_EQ(bed.state.addonOutcome, row.installs ? 0 : -1);
+    EXPECT_EQ(bed.state.end, row.installs ? AddonEnd::Installed : AddonEnd::DiskRefused);
     EXPECT_EQ(bed.device->config().addon, row.installs ? "BT" : "");
     EXPECT_EQ(bed.files.removed, bed.files.created);
     EXPECT_EQ(bed.files.created.size(), row.installs ? 1u : 0u);
@@ -385,6 +391,7 @@ TEST(BitTorrentCommandTest, FailedPlacementCleansUpWithoutRefresh) {
   EXPECT_EQ(bed.device->config().control, "stop");
   EXPECT_EQ(bed.device->config().addon, "");
   EXPECT_EQ(bed.state.addonOutcome, -1);
+  EXPECT_EQ(bed.state.end, AddonEnd::PlacementFailed);
   EXPECT_FALSE(bed.state.bitTorrentMode);
 }
 

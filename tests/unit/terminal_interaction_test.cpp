@@ -1,0 +1,161 @@
+// The findway command's answers to a command's questions, and the lines
+// `discover --watch` and `drives` write.
+
+#include "cli/terminal_interaction.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/findway_output.h"
+#include "platform/fake_network_drives.h"
+
+namespace kfw::cli {
+namespace {
+
+using core::LoginMode;
+using namespace std::chrono_literals;
+
+struct Terminal {
+  explicit Terminal(std::string input, TerminalAnswers answers = {}) : in(std::move(input)) {
+    answers.device = "10.0.0.7";
+    user.emplace(answers, passwords, err, clock);
+  }
+  std::istringstream in;
+  StreamPassword passwords{in};
+  std::ostringstream err;
+  platform::FakeClock clock;
+  std::optional<TerminalInteraction> user;
+};
+
+TEST(TerminalInteractionTest, PasswordsComeFromOneLineOfInputOnce) {
+  Terminal admin("s3cret\r\nmore\n");
+  const auto typed = admin.user->AskLogin({LoginMode::Administrator, "admin"});
+  ASSERT_TRUE(typed);
+  EXPECT_EQ(typed->user, "admin");
+  EXPECT_EQ(typed->password, "s3cret");
+  EXPECT_FALSE(admin.user->AskLogin({LoginMode::Administrator, "admin"})) << "a second line is never read";
+  EXPECT_EQ(admin.err.str().find("s3cret"), std::string::npos);
+
+  Terminal empty("");
+  EXPECT_FALSE(empty.user->AskLogin({LoginMode::Administrator, "admin"}));
+  Terminal blankLine("\n");
+  EXPECT_EQ(blankLine.user->AskLogin({LoginMode::Administrator, "admin"})->password, "");
+
+  // A share is asked for only with a user to connect as.
+  Terminal guest("pw\n");
+  EXPECT_FALSE(guest.user->AskLogin({LoginMode::ShareAccess, std::nullopt}));
+  EXPECT_EQ(guest.in.tellg(), 0) << "no password was read for a guest";
+  Terminal share("pw\n", {"", "kfwdemo"});
+  const auto shareLogin = share.user->AskLogin({LoginMode::ShareAccess, std::nullopt});
+  ASSERT_TRUE(shareLogin);
+  EXPECT_EQ(shareLogin->user + "/" + shareLogin->password, "kfwdemo/pw");
+
+  std::string secret = "a password longer than the small buffer";
+  Wipe(secret);
+  EXPECT_TRUE(secret.empty());
+}
+
+TEST(TerminalInteractionTest, QuestionsAreAnsweredFromTheOptions) {
+  Terminal plain("");
+  plain.user->Message({"Error", "Wrong administrator password input!", core::MessageIcon::Stop});
+  plain.user->Message({"", "Please check hard drives."});
+  EXPECT_FALSE(plain.user->AskDriveInUse());
+  EXPECT_FALSE(plain.user->AskLanguage({}));
+  EXPECT_EQ(plain.err.str(),
+            "Error: Wrong administrator password input!\nPlease check hard drives.\n"
+            "The drive letter has been used. Give --force to replace its connection.\n");
+
+  TerminalAnswers answers;
+  answers.force = true;
+  answers.language = 5;
+  Terminal forced("", answers);
+  EXPECT_TRUE(forced.user->AskDriveInUse());
+  // The language once: a refused one is not asked again.
+  EXPECT_EQ(forced.user->AskLanguage({2, false}), 5);
+  EXPECT_FALSE(forced.user->AskLanguage({2, false}));
+
+  bool ran = false;
+  const auto start = forced.clock.Now();
+  forced.user->RunLoading(2000ms, [&] { ran = forced.clock.Now() - start >= 2000ms; });
+  EXPECT_TRUE(ran) << "the work runs after the Loading delay";
+}
+
+TEST(TerminalInteractionTest, RestartWaitFillsTheBarThenWaitsItsWholeTime) {
+  for (const bool bar : {false, true}) {
+    TerminalAnswers answers;
+    answers.progressBar = bar;
+    Terminal t("", answers);
+    bool filled = false;
+    std::chrono::nanoseconds filledAt{};
+    const auto start = t.clock.Now();
+    t.user->WaitRestart({99, 900ms, 90000ms, [&] {
+                           filled = true;
+                           filledAt = t.clock.Now() - start;
+                         }});
+    EXPECT_TRUE(filled);
+    EXPECT_EQ(filledAt, 99 * 900ms);
+    EXPECT_EQ(t.clock.Now() - start, 90000ms);
+    const std::string shown = t.err.str();
+    if (bar) {
+      EXPECT_NE(shown.find("\rThe device is restarting [" + std::string(40, '#') + "] 100%"), std::string::npos);
+    } else {
+      std::string expected = "The device is restarting: 1%\n";
+      for (int tenth = 1; tenth <= 10; ++tenth) {
+        expected += "The device is restarting: " + std::to_string(tenth * 10) + "%\n";
+      }
+      EXPECT_EQ(shown, expected + "The device has restarted.\n");
+    }
+  }
+}
+
+TEST(FindwayWatchTest, ChangesBetweenRoundsAndTheDriveTable) {
+  const SeenDevice a{"a@0", "Archive", "10.0.0.1", "255.0.0.0", "", "KX-1", "10.0.0.9", false};
+  const SeenDevice b{"b@0", "Basement", "10.0.0.2", "255.0.0.0", "", "", "10.0.0.9", true};
+  SeenDevice moved = a;
+  moved.key = "c@0";
+  moved.ip = "10.0.0.3";
+  std::ostringstream text;
+  EXPECT_EQ(WriteDeviceChanges(text, {}, {a, b}, false), 2);
+  EXPECT_EQ(WriteDeviceChanges(text, {a, b}, {b, a}, false), 0);
+  EXPECT_EQ(WriteDeviceChanges(text, {a, b}, {b, moved}, false), 2);
+  EXPECT_EQ(text.str(),
+            "appeared  Archive  10.0.0.1  KX-1  10.0.0.9\nappeared  Basement  10.0.0.2  -  10.0.0.9\n"
+            "vanished  Archive  10.0.0.1  KX-1  10.0.0.9\nappeared  Archive  10.0.0.3  KX-1  10.0.0.9\n");
+
+  std::ostringstream json;
+  WriteDeviceChanges(json, {a}, {b}, true);
+  std::istringstream lines(json.str());
+  std::string line;
+  std::vector<std::string> events;
+  while (std::getline(lines, line)) {
+    const auto object = nlohmann::json::parse(line);
+    events.push_back(object.at("event").get<std::string>() + " " + object.at("ip").get<std::string>());
+    EXPECT_EQ(object.size(), 8u);
+    EXPECT_TRUE(object.at("dhcp").is_boolean());
+  }
+  EXPECT_EQ(events, (std::vector<std::string>{"vanished 10.0.0.1", "appeared 10.0.0.2"}));
+
+  platform::FakeNetworkDrives drives;
+  drives.Connect('Z', "\\\\Vault\\HDD_1");
+  drives.SetKind('X', platform::DriveKind::CdRom);
+  shares::MappedDriveTable table;
+  table.RefreshMappedDrives(drives);
+  std::ostringstream listed;
+  WriteDriveTable(listed, table, table.FillFreeDriveLetters(drives), true);
+  const auto letters = nlohmann::json::parse(listed.str());
+  ASSERT_EQ(letters.size(), 23u);  // Z to C, less the CD drive
+  EXPECT_EQ(letters[0], (nlohmann::json{{"letter", "Z:"}, {"host", "Vault"}, {"share", "HDD_1"},
+                                         {"mapped", true}, {"default", false}}));
+  EXPECT_EQ(letters[1]["letter"], "Y:");
+  EXPECT_TRUE(letters[1]["default"]);
+  EXPECT_EQ(letters[2]["letter"], "W:");
+  std::ostringstream plain;
+  WriteDriveTable(plain, table, table.FillFreeDriveLetters(drives), false);
+  EXPECT_EQ(plain.str().rfind("Z:  \\\\Vault\\HDD_1\nY:  (free, the default)\nW:  (free)\nV:  (free)\n", 0), 0u)
+      << plain.str();
+}
+
+}  // namespace
+}  // namespace kfw::cli
