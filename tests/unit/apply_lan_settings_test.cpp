@@ -7,9 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "protocol/messages.h"
+#include "fixtures.h"
 #include "scripted_interaction.h"
-#include "sim/simulated_network.h"
 
 namespace kfw::core {
 namespace {
@@ -26,23 +25,21 @@ FieldOctets Typed(const std::string& text) {
 
 // Office 192.168.1.100 (no password, DHCP gives it .77), Guarded .90
 // (password "secret") and Mute .95, which never confirms a DHCP switch.
-struct Bed {
+struct Bed : fixtures::SimBed {
   Bed() {
-    net.AddInterface("192.168.1.20", 0);
     sim::DeviceConfig office;
     office.address = "192.168.1.100";
     office.dhcpAddress = "192.168.1.77";
-    devices.push_back(&net.AddDevice(0, office));
+    devices.push_back(&Add(office));
     sim::DeviceConfig guarded;
     guarded.address = "192.168.1.90";
     guarded.adminPassword = "secret";
-    devices.push_back(&net.AddDevice(0, guarded));
+    devices.push_back(&Add(guarded));
     sim::DeviceConfig mute;
     mute.address = "192.168.1.95";
     mute.ignoreItems = {protocol::SET_DHCP_CLIENT};
-    devices.push_back(&net.AddDevice(0, mute));
-    EXPECT_TRUE(client.StartNetwork());
-    client.DiscoverDevices(3, 3);
+    devices.push_back(&Add(mute));
+    Select("");
   }
   ApplyResult Apply(const std::string& device, int dhcp, const std::string& address,
                     const std::string& netmask = "255.255.255.0", const std::string& gateway = "") {
@@ -56,9 +53,6 @@ struct Bed {
     return n;
   }
 
-  platform::FakeClock clock;
-  sim::SimulatedNetwork net{clock};
-  protocol::ManagementClient client{net, clock};
   ScriptedInteraction user;
   std::vector<sim::SimDevice*> devices;
 };
