@@ -6,14 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "fixtures.h"
 #include "platform/fake_programs.h"
-#include "protocol/messages.h"
 #include "scripted_interaction.h"
-#include "sim/simulated_network.h"
 
 namespace kfw::core {
 namespace {
@@ -55,16 +53,11 @@ struct StagingFiles final : platform::ShareFiles {
   Strings created, removed;
 };
 
-struct Bed {
+struct Bed : fixtures::SimBed {
   explicit Bed(sim::DeviceConfig config = {}) {
-    net.AddInterface("192.168.1.20", 0);
     config.address = kHost;
-    device = &net.AddDevice(0, config);
-    EXPECT_TRUE(client.StartNetwork());
-    client.DiscoverDevices(3, 3);
-    client.selectedAddress = kHost;
-    client.SetDiagnostics(&diagnostics);
-    net.ClearSent();
+    device = &Add(config);
+    Select(kHost);
   }
   int Queries(uint8_t item) const {
     int n = 0;
@@ -74,11 +67,7 @@ struct Bed {
     return n;
   }
 
-  platform::FakeClock clock;
-  sim::SimulatedNetwork net{clock};
-  protocol::ManagementClient client{net, clock};
   sim::SimDevice* device = nullptr;
-  std::ostringstream diagnostics;
   RecordingPlacer placer;
   StagingFiles files;
   platform::FakeProgramStarter programs;

@@ -9,9 +9,8 @@
 #include <tuple>
 #include <vector>
 
-#include "protocol/messages.h"
+#include "fixtures.h"
 #include "scripted_interaction.h"
-#include "sim/simulated_network.h"
 
 namespace kfw::core {
 namespace {
@@ -20,14 +19,13 @@ using Login = std::pair<std::string, std::string>;
 
 // One device, selected as a click in the device list would, without a
 // discovery, so the device's log holds only what the check sends.
-struct Bed {
-  Bed(std::string password, int verdict = 1, bool silent = false) {
+struct Bed : fixtures::SimBed {
+  Bed(std::string password, int verdict = 1, bool silent = false) : SimBed("192.168.1.5", 1) {
     sim::DeviceConfig config;
     config.adminPassword = std::move(password);
     config.loginVerdict = verdict;
     config.silent = silent;
-    net.AddInterface("192.168.1.5", 1);
-    device = &net.AddDevice(1, config);
+    device = &Add(config);
     EXPECT_TRUE(client.StartNetwork());
     // Name, address, no netmask, gateway or DHCP flag, the id, no model.
     client.deviceList.Add(
@@ -45,9 +43,6 @@ struct Bed {
     return requests;
   }
 
-  platform::FakeClock clock;
-  sim::SimulatedNetwork net{clock};
-  protocol::ManagementClient client{net, clock};
   sim::SimDevice* device = nullptr;
 };
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "fixtures.h"
 #include "platform/fake_network_drives.h"
 #include "scripted_interaction.h"
-#include "sim/simulated_network.h"
 
 namespace kfw::core {
 namespace {
@@ -28,18 +28,14 @@ struct FixedSystem final : platform::SystemInfo {
 };
 
 // One device, "Office" at 192.168.1.100, selected, answering `domain`.
-struct Bed {
+struct Bed : fixtures::SimBed {
   explicit Bed(std::string domain = "") {
-    net.AddInterface("192.168.1.20", 0);
     sim::DeviceConfig office;
     office.name = "Office";
     office.address = "192.168.1.100";
     office.domain = std::move(domain);
-    net.AddDevice(0, office);
-    EXPECT_TRUE(client.StartNetwork());
-    client.SetDiagnostics(&diagnostics);
-    client.DiscoverDevices(3, 3);
-    client.selectedAddress = "192.168.1.100";
+    Add(office);
+    Select("192.168.1.100");
   }
   bool Connect(std::optional<std::string> share = "HDD_1", std::optional<std::string> item = "K:") {
     return ConnectShare({client, drives, system, user}, {"Office", share, "", item});
@@ -54,10 +50,6 @@ struct Bed {
     return out;
   }
 
-  platform::FakeClock clock;
-  sim::SimulatedNetwork net{clock};
-  protocol::ManagementClient client{net, clock};
-  std::ostringstream diagnostics;
   FakeNetworkDrives drives;
   FixedSystem system;
   ScriptedInteraction user;

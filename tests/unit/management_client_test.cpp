@@ -8,15 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
-#include "protocol/management_client.h"
-#include "sim/simulated_network.h"
+#include "fixtures.h"
 
 namespace kfw::protocol {
 namespace {
 
 using std::chrono::milliseconds;
-using Bytes = std::vector<uint8_t>;
+using fixtures::Bytes;
 
 class ClientTest : public ::testing::Test {
  protected:
@@ -34,50 +32,19 @@ class ClientTest : public ::testing::Test {
   }
 
   Bytes Header(uint8_t type, const std::string& address, bool ourClient = true) {
-    Bytes out{type};
-    for (int i = 0; i < 10; ++i) out.push_back(ourClient ? client.clientId[i] : 0x99);
-    out.insert(out.end(), {0xDE, 0xAD, 0xBE, 0xEF, 0, 1});
-    uint8_t octets[4] = {};
-    AddressBytes(address, octets);
-    out.insert(out.end(), octets, octets + 4);
-    return out;
+    ClientId other;
+    other.fill(0x99);
+    return fixtures::ReplyHeader(type, ourClient ? client.clientId : other, fixtures::DeviceAt(address));
   }
-
   Bytes Discovery(const std::string& address, const std::string& name, uint8_t type = 8,
                   uint8_t category = 3, uint8_t subcategory = 3, bool dhcp = false) {
-    Bytes out = Header(type, address);
-    out.push_back(dhcp ? '1' : '0');
-    out.resize(24, 0);
-    const std::string mask = "255.255.255.0";
-    out.insert(out.end(), mask.begin(), mask.end());
-    out.resize(56, 0);
-    if (type != 2) {
-      out.push_back(category);
-      out.push_back(subcategory);
-      out.resize(68, 0);
-      if (type == 8) {
-        const std::string model = "NSD-" + name;
-        out.insert(out.end(), model.begin(), model.end());
-        out.resize(100, 0);
-      }
-    }
-    out.insert(out.end(), {static_cast<uint8_t>(name.size()), 0, 0, 0});
-    out.insert(out.end(), name.begin(), name.end());
-    return out;
+    return fixtures::DiscoveryReply(Header(type, address),
+                                    {name, category, subcategory, "NSD-" + name, dhcp ? '1' : '0'});
   }
-
   Bytes QueryReply(const std::string& from, const std::string& value, bool ourClient = true) {
-    Bytes out = Header(4, from, ourClient);
-    out.resize(28, 0);
-    out.insert(out.end(), value.begin(), value.end());
-    return out;
+    return fixtures::QueryReply(Header(MSG_QUERY_REPLY, from, ourClient), value);
   }
-
-  Bytes SetReply(const std::string& from) {
-    Bytes out = Header(6, from);
-    out.resize(28, 0);
-    return out;
-  }
+  Bytes SetReply(const std::string& from) { return fixtures::QueryReply(Header(MSG_SET_REPLY, from), ""); }
 
   // Discovers one device at 192.168.1.20 on the first interface and selects it.
   void DiscoverOne() {
@@ -123,18 +90,7 @@ TEST_F(ClientTest, StartNetworkSlotsAndClientId) {
   EXPECT_EQ(net.stopCount(), 1);
 }
 
-TEST(ClientStart, DefaultIdsDifferAndEndInZeros) {
-  platform::FakeClock clock;
-  sim::SimulatedNetwork net(clock);
-  net.AddInterface("192.168.1.5", 1);
-  ManagementClient a(net, clock), b(net, clock);
-  ASSERT_TRUE(a.StartNetwork());
-  ASSERT_TRUE(b.StartNetwork());
-  EXPECT_NE(a.clientId, b.clientId) << "two copies started together must not share an id";
-  for (int i = 6; i < 10; ++i) EXPECT_EQ(a.clientId[i], 0);
-}
-
-TEST(ClientStart, FailedLibraryAndNoInterfaces) {
+TEST(ClientStart, DefaultIdsFailedLibraryAndNoInterfaces) {
   platform::FakeClock clock;
   sim::SimulatedNetwork net(clock);
   net.FailStart(true);
@@ -143,12 +99,15 @@ TEST(ClientStart, FailedLibraryAndNoInterfaces) {
   EXPECT_EQ(net.openSockets(), 0);
 
   net.FailStart(false);
-  ManagementClient client(net, clock);
-  ASSERT_TRUE(client.StartNetwork());
-  EXPECT_EQ(client.interfaceCount, 0);
+  ManagementClient a(net, clock), b(net, clock);
+  ASSERT_TRUE(a.StartNetwork());
+  ASSERT_TRUE(b.StartNetwork());
+  EXPECT_NE(a.clientId, b.clientId) << "two copies started together must not share an id";
+  for (int i = 6; i < 10; ++i) EXPECT_EQ(a.clientId[i], 0);
+  EXPECT_EQ(a.interfaceCount, 0);
   const auto start = clock.Now();
-  client.DiscoverDevices(3, 3);
-  EXPECT_TRUE(client.deviceList.empty());
+  a.DiscoverDevices(3, 3);
+  EXPECT_TRUE(a.deviceList.empty());
   EXPECT_EQ(clock.Now(), start) << "no interface: discovery returns at once";
 }
 
@@ -419,12 +378,12 @@ TEST_F(ClientTest, DiscoveryListsEachAddressOnceInArrivalOrder) {
   const auto start = clock.Now();
   client.DiscoverDevices(3, 3);
   std::vector<std::string> listed;
-  for (const auto& r : client.deviceList) listed.push_back(r.address.str() + "/" + std::to_string(r.interfaceIndex));
-  EXPECT_EQ(listed, (std::vector<std::string>{"192.168.1.20/0", "192.168.1.30/0", "192.168.1.70/0"}));
-  EXPECT_EQ(client.deviceList.records()[0].model, "");
-  EXPECT_EQ(client.deviceList.records()[2].model, "NSD-dhcp");
-  EXPECT_EQ(client.deviceList.records()[2].dhcpFlag, "1");
-  EXPECT_EQ(client.deviceList.records()[0].dhcpFlag, "0");
+  for (const auto& r : client.deviceList) {
+    listed.push_back(r.address.str() + "/" + std::to_string(r.interfaceIndex) + " " + r.model.str() + " " +
+                     r.dhcpFlag.str());
+  }
+  // Only the model reply (type 8) carries a model.
+  EXPECT_EQ(listed, (std::vector<std::string>{"192.168.1.20/0  0", "192.168.1.30/0  0", "192.168.1.70/0 NSD-dhcp 1"}));
   // No interface listens beyond its window.
   EXPECT_LE(Elapsed(start), milliseconds(1040));
   // Two requests out of every interface: the first copies, then the second.
