@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <set>
@@ -146,6 +147,15 @@ TEST_F(TwoSegments, EachInterfaceSocketHearsOnlyItsOwnLink) {
     EXPECT_EQ(layer.WaitReadable(receive[other].get(), std::chrono::milliseconds(200)), 0)
         << "the other interface's socket received traffic of segment " << segment;
   }
+
+  // A socket that cannot be tied to its interface would hear every link: it
+  // stays closed, with one line saying why.
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(layer.OpenReceiveSocket("198.51.100.77", 13579, "224.0.0.1"), platform::kNoSocket);
+  EXPECT_EQ(layer.OpenReceiveSocketOn("kfw-nosuch0", "198.51.100.77", 13579, "224.0.0.1"), platform::kNoSocket);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
+  EXPECT_NE(said.find("kfw-nosuch0"), std::string::npos) << said;
 }
 
 TEST_F(TwoSegments, TwoCopiesOnOneWorkstationBothDiscoverAndQuery) {
