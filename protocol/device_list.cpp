@@ -1,22 +1,32 @@
 #include "protocol/device_list.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kfw::protocol {
 
-DeviceRecord* DeviceList::Find(std::string_view address) {
-  for (auto& record : records_) {
-    if (record.address == address) return &record;
-  }
-  return nullptr;
+void DeviceList::Reindex() const {
+  if (!stale_) return;
+  index_.clear();
+  for (std::size_t i = 0; i < records_.size(); ++i) index_.emplace(records_[i].address.str(), i);
+  stale_ = false;
 }
 
 const DeviceRecord* DeviceList::Find(std::string_view address) const {
-  return const_cast<DeviceList*>(this)->Find(address);
+  Reindex();
+  const auto it = index_.find(std::string(address));
+  return it == index_.end() ? nullptr : &records_[it->second];
+}
+
+DeviceRecord* DeviceList::Find(std::string_view address) {
+  const DeviceRecord* record = std::as_const(*this).Find(address);
+  if (record) stale_ = true;  // the caller may change its address
+  return const_cast<DeviceRecord*>(record);
 }
 
 bool DeviceList::Add(DeviceRecord record) {
-  if (Find(record.address)) return false;
+  Reindex();
+  if (!index_.emplace(record.address.str(), records_.size()).second) return false;
   records_.push_back(std::move(record));
   return true;
 }

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "protocol/fixed_text.h"
@@ -34,10 +35,20 @@ class DeviceList {
   const DeviceRecord* Find(std::string_view address) const;
   // Appends unless a record already has this address; the first one wins.
   bool Add(DeviceRecord record);
-  void Clear() { records_.clear(); }
+  void Clear() {
+    records_.clear();
+    index_.clear();
+    stale_ = false;
+  }
 
  private:
+  // Where each address is, so that a crowd of thousands of replies is
+  // listed in linear time. A record handed out for change may get a new
+  // address, so the index is rebuilt before it is next trusted.
+  void Reindex() const;
   std::vector<DeviceRecord> records_;
+  mutable std::unordered_map<std::string, std::size_t> index_;
+  mutable bool stale_ = false;
 };
 
 // Share names, UTF-8 as the device sends them, each at most once.

@@ -99,39 +99,60 @@ void ManagementClient::Drain(int slot, int cycles) {
   }
 }
 
+std::size_t ManagementClient::ListenForAnswer(const Exchange& exchange,
+                                              platform::SocketHandle receive, SteadyTime until,
+                                              Buffer& reply) {
+  for (SteadyTime now = clock_.Now(); now < until; now = clock_.Now()) {
+    const int ready = sockets_.WaitReadable(receive, Remaining(now, until));
+    if (ready == 0) continue;
+    if (ready < 0) {
+      // A socket that cannot be waited on must not spin: sit out the time.
+      clock_.Sleep(Remaining(clock_.Now(), until));
+      return 0;
+    }
+    // One byte more than is kept tells a datagram the limit cut.
+    const long n = sockets_.Receive(receive, reply);
+    if (n < 0) continue;
+    const Reply answer(std::span<const uint8_t>(reply.data(), static_cast<std::size_t>(n)));
+    if (answer.Byte(0) != exchange.replyType) continue;
+    bool senderOk = true;
+    switch (exchange.sender) {
+      case Sender::Selected: senderOk = answer.SenderAddress() == selectedAddress.view(); break;
+      case Sender::NewAddress: senderOk = answer.SenderAddress() == newAddress.view(); break;
+      case Sender::Any: break;
+    }
+    if (answer.size() >= exchange.minSize && answer.MatchesClient(clientId) && senderOk) {
+      replyCut_ = static_cast<std::size_t>(n) > kMaxKept;
+      std::fill(reply.begin() + static_cast<std::ptrdiff_t>(answer.size()), reply.end(), 0);
+      return answer.size();
+    }
+  }
+  return 0;
+}
+
 std::size_t ManagementClient::RunExchange(const Exchange& exchange, int slot,
                                           const Buffer& request, std::size_t requestSize,
                                           Buffer& reply) {
   SendRequest(slot, request, requestSize);
 
+  // The cycles are a schedule in time, not a count of datagrams: every
+  // datagram that is not the answer is read and dropped without ending its
+  // wait, so neither junk nor other tools' traffic shortens the window, and
+  // a flood cannot stretch it past its nominal length either.
   const platform::SocketHandle receive = receiveSockets_[slot].get();
-  const auto nominal = exchange.cycles * exchange.wait + (exchange.cycles - 1) * timing_.pause;
-  const SteadyTime deadline = clock_.Now() + nominal + timing_.deadlineMargin;
-
-  int counted = 0;
-  while (clock_.Now() < deadline) {
-    const milliseconds wait = std::min(exchange.wait, Remaining(clock_.Now(), deadline));
-    if (sockets_.WaitReadable(receive, wait) == 1) {
-      reply.fill(0);
-      // One byte more than is kept tells a datagram the limit cut.
-      const long n = sockets_.Receive(receive, reply);
-      if (n < 0) continue;  // a failed read counts no cycle
-      const Reply answer(std::span<const uint8_t>(reply.data(), static_cast<std::size_t>(n)));
-      if (answer.Byte(0) != exchange.replyType) continue;  // nor does a datagram of another type
-      bool senderOk = true;
-      switch (exchange.sender) {
-        case Sender::Selected: senderOk = answer.SenderAddress() == selectedAddress.view(); break;
-        case Sender::NewAddress: senderOk = answer.SenderAddress() == newAddress.view(); break;
-        case Sender::Any: break;
-      }
-      if (answer.size() >= exchange.minSize && answer.MatchesClient(clientId) && senderOk) {
-        replyCut_ = static_cast<std::size_t>(n) > kMaxKept;
-        reply[answer.size()] = 0;
-        return answer.size();
-      }
+  const SteadyTime start = clock_.Now();
+  for (int cycle = 0; cycle < exchange.cycles; ++cycle) {
+    const SteadyTime waitEnd = start + cycle * (exchange.wait + timing_.pause) + exchange.wait;
+    if (const std::size_t n = ListenForAnswer(exchange, receive, waitEnd, reply)) return n;
+    if (cycle + 1 == exchange.cycles) break;
+    // The pause reads too, so a burst cannot fill the socket's buffer and
+    // push the answer out; an answer found here is taken when the pause is
+    // over, when a wait would have read it.
+    const SteadyTime pauseEnd = waitEnd + timing_.pause;
+    if (const std::size_t n = ListenForAnswer(exchange, receive, pauseEnd, reply)) {
+      clock_.Sleep(Remaining(clock_.Now(), pauseEnd));
+      return n;
     }
-    if (++counted > exchange.cycles - 1) return 0;
-    clock_.Sleep(timing_.pause);
   }
   return 0;
 }
@@ -319,36 +340,29 @@ bool ManagementClient::ReadOneDiscovery(int slot, int category, int subcategory,
   return true;
 }
 
-void ManagementClient::ReadQueued(int slot, int category, int subcategory, SteadyTime until,
-                                  DeviceList& heard) {
+void ManagementClient::ListenUntil(int slot, SteadyTime end, int category, int subcategory,
+                                   DeviceList& heard) {
   const platform::SocketHandle receive = receiveSockets_[slot].get();
-  while (clock_.Now() < until && sockets_.WaitReadable(receive, milliseconds(0)) == 1) {
-    if (!ReadOneDiscovery(slot, category, subcategory, heard)) break;
-  }
-}
-
-void ManagementClient::ListenFor(int slot, milliseconds duration, int category, int subcategory,
-                                 SteadyTime until, DeviceList& heard) {
-  const platform::SocketHandle receive = receiveSockets_[slot].get();
-  const SteadyTime end = std::min(clock_.Now() + duration, until);
   while (clock_.Now() < end) {
     const int ready = sockets_.WaitReadable(receive, Remaining(clock_.Now(), end));
     if (ready == 1) {
       if (!ReadOneDiscovery(slot, category, subcategory, heard)) {
-        // A socket that keeps failing must not spin: sit out the pause.
+        // A socket that keeps failing must not spin: sit out the step.
         clock_.Sleep(Remaining(clock_.Now(), end));
       }
     } else if (ready < 0) {
       clock_.Sleep(Remaining(clock_.Now(), end));
-    } else {
-      break;
     }
   }
 }
 
-milliseconds ManagementClient::DiscoveryWindow() const {
-  return 2 * timing_.sendPause + kDiscoverCycles * timing_.discoverWait +
-         (kDiscoverCycles - 1) * timing_.discoverPause;
+milliseconds ManagementClient::DiscoveryStepEnd(int step) const {
+  if (step < 2) return (step + 1) * timing_.sendPause;
+  // Step 2 + 2k is wait k, step 3 + 2k the pause after it.
+  const int cycle = (step - 2) / 2;
+  const bool pause = (step - 2) % 2 == 1;
+  return 2 * timing_.sendPause + cycle * (timing_.discoverWait + timing_.discoverPause) +
+         timing_.discoverWait + (pause ? timing_.discoverPause : milliseconds(0));
 }
 
 void ManagementClient::DiscoverDevicesSequentially(int category, int subcategory) {
@@ -358,46 +372,29 @@ void ManagementClient::DiscoverDevicesSequentially(int category, int subcategory
   if (!started_ || interfaceCount == 0) return;
 
   // Every reply that arrives within an interface's listening window is read,
-  // also during the pauses, so a crowded segment is listed whole; the sends,
-  // the cycles and the pauses keep their times. The interface listened to
-  // first wins a device heard on several.
+  // in the waits and the pauses alike, and the steps end by the clock, so
+  // neither a crowded segment nor a flood of junk shortens or stretches the
+  // window. The interface listened to first wins a device heard on several.
   for (int slot = 0; slot < interfaceCount; ++slot) {
-    const platform::SocketHandle receive = receiveSockets_[slot].get();
-    const SteadyTime deadline = clock_.Now() + DiscoveryWindow() + timing_.deadlineMargin;
-
+    const SteadyTime start = clock_.Now();
     SendRequest(slot, request, size);
-    ListenFor(slot, timing_.sendPause, category, subcategory, deadline, deviceList);
-    SendRequest(slot, request, size);
-    ListenFor(slot, timing_.sendPause, category, subcategory, deadline, deviceList);
-
-    for (int cycle = 0; cycle < kDiscoverCycles && clock_.Now() < deadline; ++cycle) {
-      const milliseconds wait =
-          std::min(timing_.discoverWait, Remaining(clock_.Now(), deadline));
-      if (sockets_.WaitReadable(receive, wait) == 1) {
-        ReadQueued(slot, category, subcategory, deadline, deviceList);
-      }
-      if (cycle + 1 < kDiscoverCycles) {
-        ListenFor(slot, timing_.discoverPause, category, subcategory, deadline, deviceList);
-      }
+    for (int step = 0; step < kDiscoverySteps; ++step) {
+      if (step == 1) SendRequest(slot, request, size);
+      ListenUntil(slot, start + DiscoveryStepEnd(step), category, subcategory, deviceList);
     }
   }
 }
 
 namespace {
 
-// Where one interface is in its listening window. The steps are those of the
-// sequential discovery: after each copy of the request a pause that reads
-// every arrival; then cycles of a wait that, when a datagram comes, reads
-// everything already queued (the drain) and then a pause that reads arrivals.
-enum class Phase { AfterFirstCopy, AfterSecondCopy, Wait, Drain, Pause, Done };
-
+// Where one interface is in its listening window: the steps of the
+// sequential discovery, each ending at its own time after the interface's
+// first request.
 struct Listener {
   int slot = 0;
-  SteadyTime deadline;  // its own flood limit
-  Phase phase = Phase::AfterFirstCopy;
-  SteadyTime phaseEnd;
-  int cycle = 0;
-  bool deaf = false;  // a read failed: the interface sits out the rest of this pause
+  SteadyTime start;
+  int step = 0;
+  bool deaf = false;  // a read failed: the interface sits out the rest of this step
 };
 
 }  // namespace
@@ -408,56 +405,19 @@ void ManagementClient::DiscoverDevices(int category, int subcategory) {
   Buffer request{};
   const std::size_t size = BuildDiscoverRequest(request, clientId);
 
-  // Each interface keeps its own schedule and deadline, as if it were the
-  // only one; one wait over every receive socket serves them all, so the
-  // whole discovery takes about one interface's window. Replies are kept per
-  // interface and merged in slot order afterwards, so the list does not
-  // depend on which segment happened to answer first.
+  // Each interface keeps its own schedule, as if it were the only one; one
+  // wait over every receive socket serves them all, so the whole discovery
+  // takes about one interface's window. Replies are kept per interface and
+  // merged in slot order afterwards, so the list does not depend on which
+  // segment happened to answer first.
   std::vector<DeviceList> heard(static_cast<std::size_t>(interfaceCount));
   std::vector<Listener> listeners(static_cast<std::size_t>(interfaceCount));
   for (int slot = 0; slot < interfaceCount; ++slot) {
     Listener& l = listeners[slot];
     l.slot = slot;
-    l.deadline = clock_.Now() + DiscoveryWindow() + timing_.deadlineMargin;
+    l.start = clock_.Now();
     SendRequest(slot, request, size);
-    l.phaseEnd = std::min(clock_.Now() + timing_.sendPause, l.deadline);
   }
-
-  const auto startCycle = [&](Listener& l) {
-    const SteadyTime now = clock_.Now();
-    if (l.cycle < kDiscoverCycles && now < l.deadline) {
-      l.phase = Phase::Wait;
-      l.phaseEnd = now + std::min(timing_.discoverWait, Remaining(now, l.deadline));
-    } else {
-      l.phase = Phase::Done;
-    }
-  };
-  const auto endWait = [&](Listener& l) {
-    if (l.cycle + 1 < kDiscoverCycles) {
-      l.phase = Phase::Pause;
-      l.phaseEnd = std::min(clock_.Now() + timing_.discoverPause, l.deadline);
-    } else {
-      l.phase = Phase::Done;
-    }
-  };
-  // A pause, or the time after a copy of the request, is over.
-  const auto endPause = [&](Listener& l) {
-    l.deaf = false;
-    switch (l.phase) {
-      case Phase::AfterFirstCopy:
-        SendRequest(l.slot, request, size);
-        l.phase = Phase::AfterSecondCopy;
-        l.phaseEnd = std::min(clock_.Now() + timing_.sendPause, l.deadline);
-        break;
-      case Phase::AfterSecondCopy:
-        startCycle(l);
-        break;
-      default:
-        ++l.cycle;
-        startCycle(l);
-        break;
-    }
-  };
 
   std::vector<platform::SocketHandle> handles;
   std::vector<Listener*> waiting;  // whose socket is handles[i]
@@ -465,53 +425,36 @@ void ManagementClient::DiscoverDevices(int category, int subcategory) {
   for (;;) {
     handles.clear();
     waiting.clear();
-    bool draining = false;
     SteadyTime next = SteadyTime::max();
     for (Listener& l : listeners) {
-      if (l.phase == Phase::Done) continue;
-      if (l.phase == Phase::Drain) draining = true;
-      else next = std::min(next, l.phaseEnd);
+      if (l.step >= kDiscoverySteps) continue;
+      next = std::min(next, l.start + DiscoveryStepEnd(l.step));
       if (!l.deaf) {
         handles.push_back(receiveSockets_[l.slot].get());
         waiting.push_back(&l);
       }
     }
-    if (!draining && next == SteadyTime::max()) break;  // every interface is done
+    if (next == SteadyTime::max()) break;  // every interface is done
 
-    const milliseconds timeout = draining ? milliseconds(0) : Remaining(clock_.Now(), next);
+    const milliseconds timeout = Remaining(clock_.Now(), next);
     const int ready = sockets_.WaitReadableAny(handles, timeout, readable);
     if (ready < 0) {
       clock_.Sleep(timeout);
       readable.assign(handles.size(), false);
     }
-    const SteadyTime now = clock_.Now();
     std::size_t w = 0;
     for (Listener& l : listeners) {
-      if (l.phase == Phase::Done) continue;
+      if (l.step >= kDiscoverySteps) continue;
       bool canRead = false;
       if (w < waiting.size() && waiting[w] == &l) canRead = readable[w++];
-      switch (l.phase) {
-        case Phase::Wait:
-          if (!canRead) {
-            if (now >= l.phaseEnd) endWait(l);
-            break;
-          }
-          l.phase = Phase::Drain;
-          [[fallthrough]];
-        case Phase::Drain:
-          // Only what has already arrived, one datagram a turn, so a flood
-          // on this interface cannot hold up the others.
-          if (!canRead || now >= l.deadline ||
-              !ReadOneDiscovery(l.slot, category, subcategory, heard[l.slot])) {
-            endWait(l);
-          }
-          break;
-        default:  // a pause: read what comes, one datagram a turn
-          if (canRead && !ReadOneDiscovery(l.slot, category, subcategory, heard[l.slot])) {
-            l.deaf = true;  // a socket that keeps failing must not spin
-          }
-          if (now >= l.phaseEnd) endPause(l);
-          break;
+      // One datagram a turn, so a flood on this interface cannot hold up
+      // the others; it ends none of this interface's steps either.
+      if (canRead && !ReadOneDiscovery(l.slot, category, subcategory, heard[l.slot])) {
+        l.deaf = true;  // a socket that keeps failing must not spin
+      }
+      while (l.step < kDiscoverySteps && clock_.Now() >= l.start + DiscoveryStepEnd(l.step)) {
+        l.deaf = false;
+        if (++l.step == 1) SendRequest(l.slot, request, size);
       }
     }
   }

@@ -34,9 +34,6 @@ struct ExchangeTiming {
   milliseconds sendPause{50};      // after each copy of the discovery request
   milliseconds discoverWait{10};   // per discovery listening cycle
   milliseconds discoverPause{20};  // between discovery listening cycles
-  // Added to an exchange's nominal worst case: past it the exchange ends even
-  // while datagrams that count no cycle keep arriving.
-  milliseconds deadlineMargin{250};
 };
 
 inline constexpr int kMaxInterfaces = 8;
@@ -137,6 +134,10 @@ class ManagementClient {
   // most kMaxKept) or 0; replyCut_ tells whether the datagram was longer.
   std::size_t RunExchange(const Exchange& exchange, int slot, const Buffer& request,
                           std::size_t requestSize, Buffer& reply);
+  // Reads what arrives on `receive` until `until`, dropping what is not the
+  // exchange's answer; the answer's size as RunExchange, or 0 at `until`.
+  std::size_t ListenForAnswer(const Exchange& exchange, platform::SocketHandle receive,
+                              platform::SteadyTime until, Buffer& reply);
   int ValueQuery(uint8_t item, int cycles, int drainCycles, const char* label,
                  const std::function<void(std::string_view)>& store);
   int SimpleSet(uint8_t item, std::string_view payload);
@@ -144,16 +145,15 @@ class ManagementClient {
   void SendRequest(int slot, const Buffer& request, std::size_t size);
   // Discovery replies go to `heard`, the list of the interface they came in on.
   void AddDiscovered(const Reply& reply, int slot, DeviceList& heard);
-  // Reads every datagram that has already arrived on `slot`, until `until`.
-  void ReadQueued(int slot, int category, int subcategory, platform::SteadyTime until,
-                  DeviceList& heard);
-  // A discovery pause during which replies keep being read.
-  void ListenFor(int slot, milliseconds duration, int category, int subcategory,
-                 platform::SteadyTime until, DeviceList& heard);
+  // Reads every datagram that arrives on `slot` until `end`.
+  void ListenUntil(int slot, platform::SteadyTime end, int category, int subcategory,
+                   DeviceList& heard);
   bool ReadOneDiscovery(int slot, int category, int subcategory, DeviceList& heard);
-  // An interface's listening window when nothing answers, and the time past
-  // which it stops even while datagrams keep arriving.
-  milliseconds DiscoveryWindow() const;
+  // When step `step` of an interface's listening window ends, counted from
+  // its first request: the time after each of the two copies of the request,
+  // then kDiscoverCycles waits with a pause between each two.
+  milliseconds DiscoveryStepEnd(int step) const;
+  static constexpr int kDiscoverySteps = 2 + 2 * kDiscoverCycles - 1;
 
   platform::SocketLayer& sockets_;
   platform::Clock& clock_;

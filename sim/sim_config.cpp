@@ -179,6 +179,44 @@ const std::map<std::string, Setter>& Setters() {
       {"duplicates", Int(&DeviceConfig::duplicates, 1, 100)},
       {"junk_flood", Int(&DeviceConfig::junkFlood, 0, 10000)},
       {"junk_interval_ms", Int(&DeviceConfig::junkIntervalMs, 0, 10000)},
+      {"flood_rate",
+       [](DeviceConfig& d, const std::string& v) -> std::string {
+         if (v == "max") {
+           d.floodRate = -1;
+           return {};
+         }
+         auto n = ParseInt(v, 0, 10000000);
+         if (!n) return "expected datagrams a second (0 to 10000000) or max";
+         d.floodRate = static_cast<int>(*n);
+         return {};
+       }},
+      {"flood_burst", Int(&DeviceConfig::floodBurst, 1, 4096)},
+      {"flood_at_start", Bool(&DeviceConfig::floodAtStart)},
+      {"flood_kinds",
+       [](DeviceConfig& d, const std::string& v) -> std::string {
+         using Kind = DeviceConfig::FloodKind;
+         static const std::map<std::string, Kind> kNames = {
+             {"random", Kind::Random},
+             {"foreign", Kind::Foreign},
+             {"other_type", Kind::OtherType},
+             {"wrong_sender", Kind::WrongSender}};
+         std::vector<Kind> kinds;
+         for (const auto& piece : SplitList(v)) {
+           const auto it = kNames.find(piece);
+           if (it == kNames.end()) return "expected random, foreign, other_type or wrong_sender";
+           kinds.push_back(it->second);
+         }
+         if (kinds.empty()) return "expected at least one kind";
+         d.floodKinds = std::move(kinds);
+         return {};
+       }},
+      {"name_length",
+       [](DeviceConfig& d, const std::string& v) -> std::string {
+         auto n = ParseInt(v, 0, 0xFFFFFFFFL);
+         if (!n) return "expected a number from 0 to 4294967295";
+         d.nameLengthField = *n;
+         return {};
+       }},
       {"web",
        [](DeviceConfig& d, const std::string& v) -> std::string {
          if (v == "slow") {

@@ -58,7 +58,8 @@ std::string SettledShareName(const DeviceConfig& config) {
   return config.sharename.empty() ? std::string() : config.sharename.back();
 }
 
-SimDevice::SimDevice(DeviceConfig config, uint32_t seed) : config_(std::move(config)), rng_(seed) {}
+SimDevice::SimDevice(DeviceConfig config, uint32_t seed)
+    : config_(std::move(config)), rng_(seed), floodRng_(seed ^ 0x5eed) {}
 
 std::array<uint8_t, 10> SimDevice::deviceId() const {
   std::array<uint8_t, 10> id{};
@@ -70,6 +71,9 @@ std::array<uint8_t, 10> SimDevice::deviceId() const {
 std::vector<OutgoingDatagram> SimDevice::HandleRequest(std::span<const uint8_t> request) {
   log_.emplace_back(request.begin(), request.end());
   if (config_.silent || request.empty()) return {};
+  if ((request[0] == MSG_DISCOVER && request.size() >= kDiscoverSize) ||
+      ((request[0] == MSG_QUERY || request[0] == MSG_SET) && request.size() >= 22))
+    lastRequest_.assign(request.begin(), request.end());
 
   switch (request[0]) {
     case MSG_DISCOVER:
@@ -117,7 +121,8 @@ std::vector<uint8_t> SimDevice::DiscoveryReply(std::span<const uint8_t> request)
     out.insert(out.end(), 10, 0);
     if (type == MSG_DISCOVER_REPLY_MODEL) AppendField(out, config_.model, 32);
   }
-  AppendU32(out, static_cast<uint32_t>(config_.name.size()));
+  AppendU32(out, static_cast<uint32_t>(config_.nameLengthField >= 0 ? config_.nameLengthField
+                                                                     : config_.name.size()));
   out.insert(out.end(), config_.name.begin(), config_.name.end());
   return out;
 }
@@ -251,6 +256,52 @@ std::vector<OutgoingDatagram> SimDevice::Answer(std::vector<uint8_t> reply) {
   }
   std::stable_sort(out.begin(), out.end(),
                    [](const auto& a, const auto& b) { return a.delay < b.delay; });
+  return out;
+}
+
+std::vector<uint8_t> SimDevice::FloodDatagram(uint64_t n) {
+  using Kind = DeviceConfig::FloodKind;
+  const auto& kinds = config_.floodKinds;
+  const Kind kind = kinds.empty() ? Kind::Random : kinds[n % kinds.size()];
+  if (kind == Kind::Random) {
+    std::vector<uint8_t> out(1 + floodRng_() % 600);
+    // Four bytes a draw: the flood's sender is meant to be fast.
+    for (std::size_t i = 0; i < out.size(); i += 4) {
+      const uint32_t r = floodRng_();
+      for (std::size_t k = 0; k < 4 && i + k < out.size(); ++k) out[i + k] = static_cast<uint8_t>(r >> (8 * k));
+    }
+    return out;
+  }
+  // Before any request: shaped after a discovery by client id zero.
+  std::vector<uint8_t> request = lastRequest_;
+  if (request.empty()) request.assign(kDiscoverSize, 0), request[0] = MSG_DISCOVER;
+  const bool discovery = request[0] == MSG_DISCOVER;
+  const uint8_t targeted = request[0] == MSG_SET ? MSG_SET_REPLY : MSG_QUERY_REPLY;
+
+  std::vector<uint8_t> out;
+  if (discovery && kind != Kind::WrongSender) {
+    out = DiscoveryReply(request);
+  } else {
+    // A discovery takes any sender: from another address the flood sends
+    // the targeted answer's type, which a discovery does not list.
+    out = Header(targeted, request);
+    out.resize(kQueryHeaderSize, 0);
+    const std::string value = "1";  // a plausible value and login verdict
+    out.insert(out.end(), value.begin(), value.end());
+  }
+  switch (kind) {
+    case Kind::Foreign:
+      for (int b = 1; b <= 6; ++b) out[b] = static_cast<uint8_t>(~out[b]);
+      break;
+    case Kind::OtherType:
+      out[0] = kJunkType;
+      break;
+    case Kind::WrongSender:
+      out[20] ^= 0x80;
+      break;
+    case Kind::Random:
+      break;
+  }
   return out;
 }
 

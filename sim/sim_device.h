@@ -62,6 +62,24 @@ struct DeviceConfig {
                                     // answer with another tool's client id
   int junkIntervalMs = 1;           // spacing of the junk datagrams
   std::vector<int> ignoreItems;     // query/set items it does not answer
+  // A flood of junk that korvex-devsim sends without being asked, all the
+  // time it floods: `floodRate` datagrams a second (-1: as fast as it can),
+  // `floodBurst` at a time, of the kinds in `floodKinds` in turn. With
+  // `floodAtStart` off it waits for SIGUSR1, which switches it on and off.
+  enum class FloodKind {
+    Random,       // random bytes of random length
+    Foreign,      // the answer's type from this device, with another client id
+    OtherType,    // the answer with an unused type (9)
+    WrongSender,  // the answer's type with the asker's client id, from another address
+  };
+  int floodRate = 0;
+  int floodBurst = 1;
+  std::vector<FloodKind> floodKinds{FloodKind::Random, FloodKind::Foreign, FloodKind::OtherType,
+                                    FloodKind::WrongSender};
+  bool floodAtStart = true;
+  // What the name-length field of a discovery reply says; -1: the name's
+  // real length (a hostile device may claim more than it sends).
+  long long nameLengthField = -1;
   // The web console on port 80: On answers, Off refuses connections, Slow
   // leaves them unanswered until webDelayMs after the simulator started (a
   // console still starting up).
@@ -119,6 +137,10 @@ class SimDevice {
   // The add-on set requests the device took, in arrival order.
   const std::vector<DeviceEvent>& events() const { return events_; }
 
+  // The n-th datagram of the device's flood, shaped after the last request
+  // it handled (its client id and the type of answer it expects).
+  std::vector<uint8_t> FloodDatagram(uint64_t n);
+
  private:
   // Type, the request's client id echoed, this device's id: bytes 0..20.
   std::vector<uint8_t> Header(uint8_t type, std::span<const uint8_t> request) const;
@@ -140,6 +162,8 @@ class SimDevice {
   std::size_t sharenameIndex_ = 0;
   std::vector<std::vector<uint8_t>> log_;
   std::vector<DeviceEvent> events_;
+  std::vector<uint8_t> lastRequest_;
+  std::mt19937 floodRng_;
 };
 
 // Reads a device configuration file: blocks of key=value lines, each block

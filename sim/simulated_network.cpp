@@ -28,7 +28,7 @@ int SimulatedNetwork::SegmentOf(const std::string& address) const {
 }
 
 void SimulatedNetwork::Inject(int segment, std::vector<uint8_t> bytes,
-                              std::chrono::milliseconds delay) {
+                              std::chrono::microseconds delay) {
   Deliver(segment, clock_.Now() + delay, bytes);
 }
 
@@ -37,10 +37,7 @@ void SimulatedNetwork::Deliver(int segment, platform::SteadyTime at,
   const uint64_t order = order_++;
   for (auto& [handle, socket] : sockets_) {
     if (!socket.receive || socket.segment != segment) continue;
-    auto position = std::upper_bound(
-        socket.queue.begin(), socket.queue.end(), at,
-        [](platform::SteadyTime t, const Pending& p) { return t < p.at; });
-    socket.queue.insert(position, Pending{at, order, bytes});
+    socket.queue.emplace(std::make_pair(at, order), bytes);
   }
 }
 
@@ -113,8 +110,8 @@ int SimulatedNetwork::WaitReadable(platform::SocketHandle socket, platform::Mill
   }
   const auto& queue = it->second.queue;
   const platform::SteadyTime now = clock_.Now();
-  if (!queue.empty() && queue.front().at <= now + timeout) {
-    clock_.AdvanceTo(queue.front().at);
+  if (!queue.empty() && queue.begin()->first.first <= now + timeout) {
+    clock_.AdvanceTo(queue.begin()->first.first);
     return 1;
   }
   clock_.Advance(timeout);
@@ -131,7 +128,7 @@ int SimulatedNetwork::WaitReadableAny(std::span<const platform::SocketHandle> so
   for (const platform::SocketHandle handle : sockets) {
     auto it = sockets_.find(handle);
     if (it == sockets_.end() || !it->second.receive || it->second.queue.empty()) continue;
-    first = std::min(first, it->second.queue.front().at);
+    first = std::min(first, it->second.queue.begin()->first.first);
   }
   if (first > limit) {
     clock_.Advance(timeout);
@@ -142,7 +139,7 @@ int SimulatedNetwork::WaitReadableAny(std::span<const platform::SocketHandle> so
   for (std::size_t i = 0; i < sockets.size(); ++i) {
     auto it = sockets_.find(sockets[i]);
     if (it == sockets_.end() || !it->second.receive || it->second.queue.empty()) continue;
-    if (it->second.queue.front().at <= clock_.Now()) {
+    if (it->second.queue.begin()->first.first <= clock_.Now()) {
       readable[i] = true;
       ++count;
     }
@@ -158,11 +155,11 @@ long SimulatedNetwork::Receive(platform::SocketHandle socket, std::span<uint8_t>
     return -1;
   }
   auto& queue = it->second.queue;
-  if (queue.empty() || queue.front().at > clock_.Now()) return -1;
-  const auto& bytes = queue.front().bytes;
+  if (queue.empty() || queue.begin()->first.first > clock_.Now()) return -1;
+  const auto& bytes = queue.begin()->second;
   const std::size_t n = std::min(bytes.size(), buffer.size());
   if (n > 0) std::memcpy(buffer.data(), bytes.data(), n);
-  queue.pop_front();
+  queue.erase(queue.begin());
   return static_cast<long>(n);
 }
 

@@ -6,7 +6,6 @@
 // every interface on that segment (multicast), at virtual times.
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -29,9 +28,10 @@ class SimulatedNetwork final : public platform::SocketLayer {
   SimDevice& AddDevice(int segment, DeviceConfig config);
   std::vector<SimDevice*> Devices(int segment);
 
-  // Puts a datagram on every receive socket of `segment`, after `delay`.
+  // Puts a datagram on every receive socket of `segment`, after `delay`
+  // (microseconds, so a test can play floods of any rate).
   void Inject(int segment, std::vector<uint8_t> bytes,
-              std::chrono::milliseconds delay = std::chrono::milliseconds(0));
+              std::chrono::microseconds delay = std::chrono::microseconds(0));
   // Every datagram sent, with the interface address it left from.
   struct Sent {
     std::string interfaceAddress;
@@ -68,16 +68,13 @@ class SimulatedNetwork final : public platform::SocketLayer {
   long Receive(platform::SocketHandle socket, std::span<uint8_t> buffer) override;
 
  private:
-  struct Pending {
-    platform::SteadyTime at;
-    uint64_t order;
-    std::vector<uint8_t> bytes;
-  };
   struct SocketState {
     bool receive = false;
     int segment = -1;             // receive sockets: the interface's segment
     std::string interfaceAddress; // send: multicast interface; receive: bound interface
-    std::deque<Pending> queue;    // ordered by (at, order)
+    // By arrival time, then sending order; a map, so that the replies of
+    // thousands of devices at random delays queue in n log n.
+    std::map<std::pair<platform::SteadyTime, uint64_t>, std::vector<uint8_t>> queue;
   };
 
   void Deliver(int segment, platform::SteadyTime at, const std::vector<uint8_t>& bytes);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/devsim/flooder.h"
 #include "sim/devsim/host.h"
 #include "sim/devsim/responder.h"
 #include "sim/devsim/smb_service.h"
@@ -23,6 +24,8 @@ namespace {
 volatile int stopRequested = 0;
 
 void OnStopSignal(int) { stopRequested = 1; }
+
+void OnFloodSignal(int) { kfw::devsim::Flooder::Toggle(); }
 
 constexpr const char* kUsage =
     "usage: korvex-devsim [--config FILE] [--generate N [--base A.B] [--max-delay MS]]\n"
@@ -178,11 +181,17 @@ int main(int argc, char** argv) {
   sigemptyset(&stopSignals);
   sigaddset(&stopSignals, SIGTERM);
   sigaddset(&stopSignals, SIGINT);
+  // The flood switch is held back the same way, so that only the waiting
+  // responder takes it, never a flood thread.
+  sigaddset(&stopSignals, SIGUSR1);
   sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);
+  struct sigaction flood {};
+  flood.sa_handler = OnFloodSignal;
+  sigaction(SIGUSR1, &flood, nullptr);
   // A helper that exits early must not take the simulator with it.
   signal(SIGPIPE, SIG_IGN);
 
@@ -216,11 +225,23 @@ int main(int argc, char** argv) {
     std::cerr << "korvex-devsim: " << error << "\n";
     return 1;
   }
+  std::vector<std::unique_ptr<kfw::devsim::Flooder>> flooders;
+  for (kfw::sim::SimDevice* device : responder.devices()) {
+    if (device->config().floodRate == 0) continue;
+    flooders.push_back(std::make_unique<kfw::devsim::Flooder>(*device, responder.deviceLock(),
+                                                              options.interfaceName));
+    if (!flooders.back()->Open(error)) {
+      std::cerr << "korvex-devsim: " << error << "\n";
+      return 1;
+    }
+  }
+  for (auto& flooder : flooders) flooder->Start();
   if (!options.pidPath.empty() && !WritePidFile(options.pidPath)) {
     std::cerr << "korvex-devsim: cannot write " << options.pidPath << "\n";
     return 1;
   }
   responder.Run(stopRequested);
+  for (auto& flooder : flooders) flooder->Stop();
   if (!options.pidPath.empty()) std::remove(options.pidPath.c_str());
   return 0;
 }

@@ -202,6 +202,7 @@ void Responder::ReceiveAll() {
 
 void Responder::Dispatch(const std::vector<uint8_t>& request, int ifindex) {
   const auto now = std::chrono::steady_clock::now();
+  std::lock_guard<std::mutex> hold(deviceLock_);
   for (std::size_t i = 0; i < devices_.size(); ++i) {
     auto& device = devices_[i];
     const std::string before = device->address();

@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <queue>
 #include <set>
 #include <string>
@@ -42,6 +43,14 @@ class Responder {
   // Opens and configures the sockets (the web consoles' as well) and the
   // log; false with `error` set.
   bool Open(std::string& error);
+  // The devices, and the lock that guards them while a flood thread reads
+  // them too.
+  std::vector<sim::SimDevice*> devices() const {
+    std::vector<sim::SimDevice*> out;
+    for (const auto& device : devices_) out.push_back(device.get());
+    return out;
+  }
+  std::mutex& deviceLock() { return deviceLock_; }
   // Serves until `stop` becomes non-zero (set from a signal handler; the
   // caller blocks those signals, which are let through only while waiting).
   void Run(const volatile int& stop);
@@ -69,6 +78,7 @@ class Responder {
   void VanishDue();
 
   std::vector<std::unique_ptr<sim::SimDevice>> devices_;
+  std::mutex deviceLock_;
   std::string interfaceName_;
   int interfaceIndex_ = 0;
   std::string logPath_;

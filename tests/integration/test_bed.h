@@ -37,7 +37,10 @@ struct BedSetup {
 
 class TestBed {
  public:
-  explicit TestBed(BedSetup setup) : setup_(std::move(setup)) {}
+  // KFW_BED_PREFIX, when set, takes the place of "kfw" in the prefix, so
+  // that several people's runs on one machine keep to namespaces of their
+  // own ("kfwf" makes kfwe's bed kfwfe).
+  explicit TestBed(BedSetup setup);
   ~TestBed() { Down(); }
 
   // Starts the network and enters its workstation namespace. Sets

@@ -188,3 +188,53 @@ TEST(SimConfig, GeneratedDevicesFollowTheSegmentPlanWithEveryReplyType) {
 
 }  // namespace
 }  // namespace kfw::sim
+
+namespace kfw::sim {
+namespace {
+
+// The flood's kinds in turn, each shaped after the last request: the
+// answer's type with another client id, an unused type, the asker's client
+// id from another address, and random bytes.
+TEST(SimDevice, FloodKindsFollowTheLastRequest) {
+  SimDevice d(Device("flood_rate = max\nflood_burst = 8\nflood_at_start = off\n"
+                     "flood_kinds = foreign, other_type, wrong_sender, random\nname_length = 4294967295"));
+  EXPECT_EQ(d.config().floodRate, -1);
+  EXPECT_EQ(d.config().floodBurst, 8);
+  EXPECT_FALSE(d.config().floodAtStart);
+  const auto flood = [&](uint64_t n) {
+    const Bytes b = d.FloodDatagram(n);
+    return std::string(b.begin(), b.end());
+  };
+  std::string foreign = Answer("1"), wrongSender = Answer("1");
+  for (int b = 1; b <= 6; ++b) foreign[b] = static_cast<char>(~foreign[b]);
+  wrongSender[20] = static_cast<char>(wrongSender[20] ^ 0x80);
+
+  Sent(d, Query(19));
+  EXPECT_EQ(flood(0), foreign);
+  EXPECT_EQ(flood(1), char(9) + Answer("1").substr(1));
+  EXPECT_EQ(flood(2), wrongSender);
+  const std::string random = flood(3);
+  EXPECT_GE(random.size(), 1u);
+  EXPECT_LE(random.size(), 600u);
+  EXPECT_NE(random, flood(7)) << "random bytes differ each time";
+
+  // After a set, the set answer's type; after a discovery, the device's
+  // discovery reply (its name length as configured), but from another
+  // address only a targeted answer's type, which no discovery lists.
+  Sent(d, Set(13, "stop"));
+  EXPECT_EQ(flood(4)[0], 6);
+  EXPECT_EQ(flood(6)[0], 6);
+  Sent(d, Request(1));
+  const std::string found = flood(0);
+  EXPECT_EQ(found[0], 8);
+  EXPECT_EQ(found.substr(found.size() - 11, 4), "\xFF\xFF\xFF\xFF");
+  EXPECT_EQ(flood(2)[0], 4);
+
+  std::vector<DeviceConfig> out;
+  EXPECT_NE(Parse("[device]\nflood_kinds = random, loud\n", out), "");
+  EXPECT_NE(Parse("[device]\nflood_rate = fast\n", out), "");
+  EXPECT_NE(Parse("[device]\nname_length = 4294967296\n", out), "");
+}
+
+}  // namespace
+}  // namespace kfw::sim
