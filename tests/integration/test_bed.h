@@ -37,7 +37,7 @@ struct BedSetup {
 
 class TestBed {
  public:
-  explicit TestBed(BedSetup setup) : setup_(std::move(setup)) {}
+  explicit TestBed(BedSetup setup);
   ~TestBed() { Down(); }
 
   // Starts the network and enters its workstation namespace. Sets
