@@ -18,7 +18,6 @@
 #include "platform/fake_programs.h"
 #include "platform/atomic_file.h"
 #include "platform/linux/linux_network_drives.h"
-#include "platform/secret.h"
 #include "scripted_interaction.h"
 #include "sim/simulated_network.h"
 
@@ -119,14 +118,6 @@ TEST(SecretsTest, PasswordsLeaveNoTraceOutsideTheirExchange) {
   }
   EXPECT_EQ(files, 2);  // the address file and the connection table
   fs::remove_all(home);
-}
-
-TEST(SecretsTest, WipingEmptiesTheTextThatHeldAPassword) {
-  std::string secret(40, 'x');
-  platform::WipeSecret(secret);
-  EXPECT_TRUE(secret.empty());
-  EXPECT_GE(secret.capacity(), 40u);  // the same buffer, now zeros
-  EXPECT_EQ(std::string(secret.data(), 1), std::string(1, '\0'));
 }
 
 }  // namespace
