@@ -1,5 +1,7 @@
 #include "core/admin_check.h"
 
+#include "platform/secret.h"
+
 namespace kfw::core {
 
 bool RunAdministratorCheck(protocol::ManagementClient& client, Interaction& user) {
@@ -10,11 +12,14 @@ bool RunAdministratorCheck(protocol::ManagementClient& client, Interaction& user
   user.RunBlocking([&] { verdict = client.LoginAdministrator(); });
   if (verdict != 0) return true;
 
-  if (const auto typed = user.AskLogin({LoginMode::Administrator, "admin"})) {
+  if (auto typed = user.AskLogin({LoginMode::Administrator, "admin"})) {
     client.adminUser = typed->user;
     client.adminPassword = typed->password;
+    platform::WipeSecret(typed->password);
   }
   user.RunBlocking([&] { verdict = client.LoginAdministrator(); });
+  // Nothing after the check sends the password again: each check asks anew.
+  client.adminPassword.Wipe();
   if (verdict != 0) return true;
 
   user.Message({"Error", "Wrong administrator password input!", MessageIcon::Stop});

@@ -10,7 +10,8 @@ namespace kfw::core {
 
 // Runs the check against the device at `client.selectedAddress`. The Login
 // dialog's OK stores its texts in `client.adminUser` and
-// `client.adminPassword`; Cancel leaves them. Returns true when the device
+// `client.adminPassword` for the second login; Cancel leaves them. The
+// password is wiped once the device has answered. Returns true when the device
 // accepted; otherwise shows "Wrong administrator password input!" and
 // returns false.
 bool RunAdministratorCheck(protocol::ManagementClient& client, Interaction& user);

@@ -1,8 +1,8 @@
 #include "core/desktop_widget.h"
 
 #include <array>
-#include <fstream>
-#include <system_error>
+
+#include "platform/atomic_file.h"
 
 namespace kfw::core {
 namespace {
@@ -12,19 +12,12 @@ constexpr const char* kKvr220 = "KorvexEu_KVR220_Widget.widget";
 constexpr const char* kKvr400 = "KorvexEu_KVR400_Widget.widget";
 constexpr const char* kCommon = "KorvexEu_ALL_Widget.widget";
 
-// The whole file is replaced at once, so the widget never reads half an
-// address.
+// The whole file is replaced at once (a temporary file of its own, then a
+// rename), so the widget never reads half an address, two copies of the
+// program never publish each other's half-written file, and a write cut
+// short leaves the previous address.
 bool WriteAddressFile(const std::filesystem::path& file, const std::string& address) {
-  std::filesystem::path temporary = file;
-  temporary += ".new";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out || !(out << address) || !out.flush()) return false;
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, file, error);
-  if (error) std::filesystem::remove(temporary, error);
-  return !error;
+  return platform::ReplaceTextFile(file, address);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "core/drive_mapping.h"
 
 #include "core/windows_version.h"
+#include "platform/secret.h"
 
 namespace kfw::core {
 namespace {
@@ -16,6 +17,11 @@ bool ConnectShare(const DriveMappingServices& s, const DriveMappingInput& input)
   protocol::ManagementClient& client = s.client;
   client.adminUser = "";
   client.adminPassword = "";
+  // The password typed for the share serves this connection only.
+  struct WipeOnReturn {
+    protocol::ManagementClient& client;
+    ~WipeOnReturn() { client.adminPassword.Wipe(); }
+  } wipe{client};
   const std::string version = GetWindowsVersionName(s.system).text;
   const bool nt = version.find("NT") != std::string::npos;
   const bool vista = version.find("Vista") != std::string::npos;
@@ -37,9 +43,10 @@ bool ConnectShare(const DriveMappingServices& s, const DriveMappingInput& input)
 
   const LoginQuestion shareLogin{LoginMode::ShareAccess, LockedShareUserName(s.system)};
   const auto askLogin = [&] {
-    if (const auto typed = s.user.AskLogin(shareLogin)) {
+    if (auto typed = s.user.AskLogin(shareLogin)) {
       client.adminUser = typed->user;
       client.adminPassword = typed->password;
+      platform::WipeSecret(typed->password);
     }
   };
   bool connected = false;
@@ -48,11 +55,16 @@ bool ConnectShare(const DriveMappingServices& s, const DriveMappingInput& input)
     s.user.RunBlocking([&] { connected = s.drives.AddConnection(drive, remote, user, password, flags); });
     return connected;
   };
+  const auto attemptTyped = [&](const std::string& user) {
+    std::optional<std::string> password = client.adminPassword.str();
+    attempt(user, password, kProfile);
+    platform::WipeSecret(*password);
+  };
 
   if (nt) {
     askLogin();
     for (int i = 0; i < kNtAttempts && !connected; ++i) {
-      attempt(client.adminUser.str(), client.adminPassword.str(), kProfile);
+      attemptTyped(client.adminUser.str());
     }
   } else {
     client.domainValue = "";
@@ -71,7 +83,7 @@ bool ConnectShare(const DriveMappingServices& s, const DriveMappingInput& input)
       askLogin();
       const std::string user =
           domain.empty() ? client.adminUser.str() : domain + "\\" + client.adminUser.str();
-      attempt(user, client.adminPassword.str(), kProfile);
+      attemptTyped(user);
     }
   }
   if (!connected) {

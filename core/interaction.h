@@ -33,7 +33,8 @@ struct LanguageQuestion {
 
 // The Restart dialog: a bar filled from 1 to 100 in `steps` steps of
 // `stepInterval` by a filler of its own, and the dialog closed after
-// `total`. `filled` runs once the filler has made its last step.
+// `total`. `filled` runs on the waiting thread once the filler has made its
+// last step.
 struct RestartWait {
   int steps = 99;
   std::chrono::milliseconds stepInterval{900};

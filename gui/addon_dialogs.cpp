@@ -124,10 +124,12 @@ void RestartDialog::Fill() {
     std::unique_lock lock(mutex_);
     if (wake_.wait_for(lock, wait_.stepInterval, [this] { return stopping_; })) return;
   }
-  if (wait_.filled) wait_.filled();
+  // `filled` belongs to the command that waits: it runs on the window's
+  // thread, as everything the command touches does.
   QMetaObject::invokeMethod(
       this,
       [this] {
+        if (wait_.filled) wait_.filled();
         fillerEnded_ = true;
         CloseWhenBothEnded();
       },

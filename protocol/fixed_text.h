@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/secret.h"
+
 namespace kfw::protocol {
 
 template <std::size_t Cap>
@@ -40,13 +42,8 @@ class FixedText {
   std::size_t size() const { return value_.size(); }
   bool empty() const { return value_.empty(); }
   void clear() { value_.clear(); }
-  // Empties a secret (a password) with its bytes overwritten first, so the
-  // freed buffer does not keep it.
-  void Wipe() {
-    volatile char* bytes = value_.data();
-    for (std::size_t i = 0; i < value_.size(); ++i) bytes[i] = '\0';
-    value_.clear();
-  }
+  // Empties a text that held a password, overwriting its bytes first.
+  void Wipe() { platform::WipeSecret(value_); }
 
   friend bool operator==(const FixedText& a, std::string_view b) { return a.value_ == b; }
   friend bool operator==(const FixedText& a, const FixedText& b) { return a.value_ == b.value_; }

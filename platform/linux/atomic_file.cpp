@@ -1,6 +1,7 @@
-#include "platform/linux/atomic_file.h"
+#include "platform/atomic_file.h"
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,6 +29,7 @@ class TempFile {
     if (created_ && !kept_) ::unlink(path_.c_str());
   }
   bool valid() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
   const std::string& path() const { return path_; }
   bool WriteAll(std::string_view data) {
     while (!data.empty()) {
@@ -77,6 +79,11 @@ bool ReplaceTextFile(const fs::path& file, std::string_view text) {
   // The temporary file lives beside the target so that the rename is atomic.
   TempFile temp((directory / ("." + file.filename().string() + ".XXXXXX")).string());
   if (!temp.valid()) return false;
+  // The renamed file takes the temporary's mode: keep the one readers had.
+  struct stat existing {};
+  if (::stat(file.c_str(), &existing) == 0 && ::fchmod(temp.fd(), existing.st_mode & 07777) != 0) {
+    return false;
+  }
   if (!temp.WriteAll(text) || !temp.SyncAndClose()) return false;
   if (::rename(temp.path().c_str(), file.c_str()) != 0) return false;
   temp.Keep();

@@ -9,9 +9,16 @@
 #include <string>
 #include <string_view>
 
+#include "platform/secret.h"
+
 namespace kfw::platform {
 
 struct SmbCredentials {
+  SmbCredentials() = default;
+  SmbCredentials(const SmbCredentials&) = default;
+  SmbCredentials& operator=(const SmbCredentials&) = default;
+  ~SmbCredentials() { WipeSecret(password); }
+
   std::string user;  // without the domain
   std::string domain;
   std::string password;

@@ -8,7 +8,7 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/linux/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "platform/linux/gtk_bookmarks.h"
 #include "platform/linux/gvfs_mounts.h"
 

@@ -37,9 +37,13 @@ bool TestBed::EnterNamespace(const std::string& name) {
   return ok;
 }
 
+// KFW_BED_PREFIX=kfwh turns "kfwe" into "kfwhe", so that two checkouts on
+// one machine can run these tests at once without sharing namespaces.
 TestBed::TestBed(BedSetup setup) : setup_(std::move(setup)) {
   const char* own = std::getenv("KFW_BED_PREFIX");
-  if (own && *own && setup_.prefix.rfind("kfw", 0) == 0) setup_.prefix = own + setup_.prefix.substr(3);
+  if (own && *own && setup_.prefix.rfind("kfw", 0) == 0) {
+    setup_.prefix = own + setup_.prefix.substr(3);
+  }
 }
 
 void TestBed::Up() {

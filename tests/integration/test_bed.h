@@ -37,9 +37,6 @@ struct BedSetup {
 
 class TestBed {
  public:
-  // KFW_BED_PREFIX, when set, takes the place of "kfw" in the prefix, so
-  // that several people's runs on one machine keep to namespaces of their
-  // own ("kfwf" makes kfwe's bed kfwfe).
   explicit TestBed(BedSetup setup);
   ~TestBed() { Down(); }
 

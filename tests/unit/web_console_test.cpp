@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "platform/fake_programs.h"
 #include "scripted_interaction.h"
@@ -87,6 +88,33 @@ TEST(WebConsoleTest, ALateAnswerNeverDecidesTheNextPress) {
   EXPECT_TRUE(bed.programs.runs.empty());
   EXPECT_EQ(bed.Press(true, 0, "", std::nullopt), ConsoleOutcome::NoDevice);
   EXPECT_EQ(bed.user.messages.back(), "Warning (exclamation): Please select a device to configure.");
+}
+
+// The check on a thread of its own, as the program runs it: the answer
+// crosses threads while the press polls it (ThreadSanitizer watches this).
+TEST(WebConsoleTest, TheCheckAnswersFromItsOwnThread) {
+  struct ShortSleeps final : platform::Clock {
+    platform::SteadyTime Now() override { return std::chrono::steady_clock::now(); }
+    void Sleep(std::chrono::milliseconds) override {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  } clock;
+  for (const bool answers : {true, false}) {
+    platform::FakeProgramStarter programs;
+    platform::FakeDefaultBrowser browser;
+    platform::FakeReachability reachability;
+    reachability.answer = [answers](const std::string&) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      return answers;
+    };
+    ScriptedInteraction user;
+    {
+      WebConsole console({programs, browser, reachability, clock, user});
+      EXPECT_EQ(console.OpenWebConsole("10.0.0.7", "0"),
+                answers ? ConsoleOutcome::Started : ConsoleOutcome::DeviceGone);
+    }
+    EXPECT_EQ(reachability.asked, Strings{"10.0.0.7"});
+  }
 }
 
 TEST(WebConsoleTest, CommandLinesAndTheFallback) {

@@ -1,0 +1,18 @@
+#pragma once
+// Passwords are overwritten before their memory goes back to the allocator,
+// so a later heap dump or a reused buffer does not hand them on. The
+// volatile writes keep the compiler from dropping stores it sees no reader of.
+
+#include <cstddef>
+#include <string>
+
+namespace kfw::platform {
+
+inline void WipeSecret(std::string& text) {
+  text.resize(text.capacity());  // the whole buffer, not only the live part
+  volatile char* bytes = text.data();
+  for (std::size_t i = 0; i < text.size(); ++i) bytes[i] = 0;
+  text.clear();
+}
+
+}  // namespace kfw::platform

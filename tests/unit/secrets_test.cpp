@@ -1,0 +1,124 @@
+// The administrator and share passwords go to the device and to the drive
+// connection only: never to a diagnostic line, a log stream, a file the
+// program writes, the process's command line or environment; and the
+// client forgets them once the exchange that needed them is over.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "core/admin_check.h"
+#include "core/desktop_widget.h"
+#include "core/drive_mapping.h"
+#include "platform/fake_network_drives.h"
+#include "platform/fake_programs.h"
+#include "platform/atomic_file.h"
+#include "platform/linux/linux_network_drives.h"
+#include "scripted_interaction.h"
+#include "sim/simulated_network.h"
+
+namespace kfw::core {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kMarker = "Mk-9zQ-s3cr3t";  // fits the 16-byte field whole
+
+bool Holds(const std::string& text) { return text.find(kMarker) != std::string::npos; }
+
+// Every byte standard output, error and log receive while it lives.
+struct CapturedStreams {
+  CapturedStreams()
+      : out(std::cout.rdbuf(text.rdbuf())), err(std::cerr.rdbuf(text.rdbuf())),
+        log(std::clog.rdbuf(text.rdbuf())) {}
+  ~CapturedStreams() {
+    std::cout.rdbuf(out);
+    std::cerr.rdbuf(err);
+    std::clog.rdbuf(log);
+  }
+  std::ostringstream text;
+  std::streambuf *out, *err, *log;
+};
+
+struct FixedSystem final : platform::SystemInfo {
+  bool Version(platform::VersionReport& out) override {
+    out = {platform::PlatformFamily::Other, 6, 1, 0};
+    return true;
+  }
+  std::string LoggedOnUser() override { return "carol"; }
+};
+
+TEST(SecretsTest, PasswordsLeaveNoTraceOutsideTheirExchange) {
+  std::string home = (fs::temp_directory_path() / "kfw-secrets.XXXXXX").string();
+  ASSERT_NE(mkdtemp(home.data()), nullptr);
+  const fs::path config = fs::path(home) / ".config";
+
+  platform::FakeClock clock;
+  sim::SimulatedNetwork net(clock);
+  net.AddInterface("192.168.1.20", 0);
+  sim::DeviceConfig device;
+  device.name = "Office";
+  device.address = "192.168.1.100";
+  device.adminPassword = kMarker;
+  net.AddDevice(0, device);
+  protocol::ManagementClient client(net, clock);
+  std::ostringstream diagnostics;
+  client.SetDiagnostics(&diagnostics);
+  ASSERT_TRUE(client.StartNetwork());
+
+  CapturedStreams streams;
+  client.DiscoverDevices(3, 3);
+  client.selectedAddress = "192.168.1.100";
+
+  // The administrator login: the empty password fails, the typed one passes.
+  ScriptedInteraction user;
+  user.answers.push_back(Credentials{"admin", kMarker});
+  EXPECT_TRUE(RunAdministratorCheck(client, user));
+  bool sent = false;
+  for (const auto& datagram : net.sent()) {
+    sent = sent || Holds(std::string(datagram.bytes.begin(), datagram.bytes.end()));
+  }
+  EXPECT_TRUE(sent) << "the login never carried the password";
+  EXPECT_TRUE(client.adminPassword.empty());
+
+  // What prints diagnostics, and what writes files, after the login.
+  EXPECT_EQ(client.QuerySsl() + client.QuerySharename() + client.QueryDomain() +
+                client.QueryCodepage() + client.QueryWorkgroup(),
+            5);
+  platform::FakeProgramStarter programs;
+  platform::FakeDefaultBrowser browser;
+  LaunchWidget({programs, browser, user, fs::path(home) / "ip.txt"}, "192.168.1.100", "KVR-220");
+  platform::ConnectionTable table(config / "korvex-findway" / "network-drives");
+  ASSERT_TRUE(table.Add({"K:", "\\\\Office\\HDD_1", "/run/user/0/gvfs/x"}));
+
+  // The share password reaches the connection attempt and nothing else.
+  platform::FakeNetworkDrives drives;
+  FixedSystem system;
+  user.answers.push_back(Credentials{"carol", kMarker});
+  // The guest attempt fails, so the Login dialog is asked.
+  drives.accept = [](const platform::FakeNetworkDrives::Attempt& a) { return a.password == kMarker; };
+  ConnectShare({client, drives, system, user}, {"Office", "HDD_1", "", "Z:"});
+  ASSERT_FALSE(drives.attempts.empty());
+  EXPECT_EQ(drives.attempts.back().password, kMarker);
+  EXPECT_TRUE(client.adminPassword.empty());
+
+  EXPECT_FALSE(Holds(diagnostics.str())) << diagnostics.str();
+  EXPECT_FALSE(Holds(streams.text.str()));
+  EXPECT_FALSE(Holds(platform::ReadTextFile("/proc/self/cmdline").value_or("")));
+  EXPECT_FALSE(Holds(platform::ReadTextFile("/proc/self/environ").value_or("")));
+  int files = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(home)) {
+    if (!entry.is_regular_file()) continue;
+    ++files;
+    EXPECT_FALSE(Holds(platform::ReadTextFile(entry.path()).value_or(""))) << entry.path();
+  }
+  EXPECT_EQ(files, 2);  // the address file and the connection table
+  fs::remove_all(home);
+}
+
+}  // namespace
+}  // namespace kfw::core
