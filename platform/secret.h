@@ -4,6 +4,8 @@
 // volatile writes keep the compiler from dropping stores it sees no reader of.
 
 #include <cstddef>
+#include <cstdint>
+#include <span>
 #include <string>
 
 namespace kfw::platform {
@@ -13,6 +15,12 @@ inline void WipeSecret(std::string& text) {
   volatile char* bytes = text.data();
   for (std::size_t i = 0; i < text.size(); ++i) bytes[i] = 0;
   text.clear();
+}
+
+// For a fixed buffer that held a password, such as a request on its way out.
+inline void WipeSecret(std::span<uint8_t> bytes) {
+  volatile uint8_t* data = bytes.data();
+  for (std::size_t i = 0; i < bytes.size(); ++i) data[i] = 0;
 }
 
 }  // namespace kfw::platform

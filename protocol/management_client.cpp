@@ -6,6 +6,7 @@
 #include <memory>
 #include <random>
 
+#include "platform/secret.h"
 #include "protocol/safe_text.h"
 
 namespace kfw::protocol {
@@ -198,6 +199,7 @@ int ManagementClient::LoginAdministrator() {
   const Exchange exchange{MSG_QUERY_REPLY, 11, timing_.wait, Sender::Selected, 0,
                           kQueryHeaderSize + 1};
   const std::size_t n = RunExchange(exchange, record->interfaceIndex, request, size, reply);
+  platform::WipeSecret(request);  // it carried the password
   if (n == 0) return 0;
   // The verdict byte is signed: 0xFF is -1, which still means accepted.
   return static_cast<int8_t>(Reply(std::span<const uint8_t>(reply.data(), n)).Byte(28));
