@@ -78,6 +78,9 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
   receiveDhcp_->setCurrentIndex(-1);  // empty until the first device click
 
   connect(deviceList_, &ui::ReportView::mouseClicked, this, &MainWindow::SelectDevice);
+  // The highlighted row is the device every command acts on, however it
+  // was reached.
+  connect(deviceList_, &ui::ReportView::keyboardSelected, this, &MainWindow::SelectDevice);
   deviceList_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(deviceList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     DeviceContextMenu()->exec(deviceList_->viewport()->mapToGlobal(at));

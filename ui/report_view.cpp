@@ -1,6 +1,7 @@
 #include "ui/report_view.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace kfw::ui {
@@ -87,6 +88,27 @@ void ReportView::mouseReleaseEvent(QMouseEvent* event) {
   pressed_ = false;
   doubleClick_ = false;
   if (click) emit mouseClicked();
+}
+
+void ReportView::keyPressEvent(QKeyEvent* event) {
+  const QTreeWidgetItem* before = SelectedRow();
+  QTreeWidget::keyPressEvent(event);
+  const QTreeWidgetItem* after = SelectedRow();
+  if (after == nullptr || after == before) return;
+  // Each row passed while a key repeats would otherwise ask its device.
+  if (event->isAutoRepeat()) {
+    keyMovePending_ = true;
+  } else {
+    keyMovePending_ = false;
+    emit keyboardSelected();
+  }
+}
+
+void ReportView::keyReleaseEvent(QKeyEvent* event) {
+  QTreeWidget::keyReleaseEvent(event);
+  if (event->isAutoRepeat() || !keyMovePending_) return;
+  keyMovePending_ = false;
+  if (SelectedRow() != nullptr) emit keyboardSelected();
 }
 
 }  // namespace kfw::ui

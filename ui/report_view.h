@@ -32,17 +32,23 @@ class ReportView : public QTreeWidget {
 
  signals:
   // A left-button click anywhere in the list, rows and empty space alike,
-  // after the click has updated the selection. Keyboard moves do not count.
+  // after the click has updated the selection.
   void mouseClicked();
+  // A key moved the selection to another row. While a held key repeats,
+  // this waits for the row where it stops.
+  void keyboardSelected();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
 
  private:
   bool pressed_ = false;
   bool doubleClick_ = false;
+  bool keyMovePending_ = false;
 };
 
 }  // namespace kfw::ui

@@ -2,6 +2,7 @@
 // makes, refresh and the ways the run ends.
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
 #include <gtest/gtest.h>
 
@@ -10,17 +11,16 @@
 namespace kfw::testing {
 namespace {
 
-TEST(MainWindowTest, OnlyAClickOnARowSelectsADevice) {
+TEST(MainWindowTest, AClickOrAKeyOnARowSelectsADevice) {
   TestBed bed;
   bed.drives.Connect('M', "\\\\NAS-OFFICE\\photos");  // host and share in another letter case
   bed.drives.Connect('Y', "\\\\192.168.1.100\\HDD_1");
   MainWindow& window = bed.Open();
   ui::ReportView* list = window.deviceList();
   list->setFocus();
-  QTest::keyClick(list, Qt::Key_Down);
-  ASSERT_NE(list->SelectedRow(), nullptr);
-  EXPECT_EQ(bed.Panel(), "- - - none");
-
+  QTest::keyClick(list, Qt::Key_Down);  // from the first row, which has the focus
+  EXPECT_EQ(bed.Panel(), "[192.168.1.57] [255.255.255.0] [-] Enable");
+  EXPECT_EQ(bed.client.selectedAddress.str(), "192.168.1.57");
   bed.Click("192.168.1.100");
   EXPECT_EQ(bed.Panel(), "192.168.1.100 255.255.255.0 192.168.1.1 Disable");
   EXPECT_EQ(window.selection().deviceSelected, 1);
@@ -29,15 +29,28 @@ TEST(MainWindowTest, OnlyAClickOnARowSelectsADevice) {
   EXPECT_EQ(TestBed::Column(window.shareList(), 0), (Strings{"HDD_1", "Photos"}));
   EXPECT_EQ(TestBed::Column(window.shareList(), 1), (Strings{"Y:", "M:"}));
 
-  // Neither a keyboard move nor a click below the rows selects a device,
-  // yet that click counts as a click.
-  const std::size_t sent = bed.network.sent().size();
-  QTest::keyClick(list, Qt::Key_Down);
+  // A held arrow asks only the device where it stops.
+  const auto repeat = [&](QEvent::Type type) {
+    QKeyEvent event(type, Qt::Key_Down, Qt::NoModifier, QString(), /*autorep=*/true);
+    QApplication::sendEvent(list, &event);
+  };
+  std::size_t sent = bed.network.sent().size();
+  repeat(QEvent::KeyPress);
+  repeat(QEvent::KeyRelease);
+  repeat(QEvent::KeyPress);
+  EXPECT_EQ(bed.network.sent().size(), sent);
+  QTest::keyRelease(list, Qt::Key_Down);
+  EXPECT_EQ(bed.Panel(), "172.16.4.20 255.255.0.0 172.16.0.1 Disable");
+  EXPECT_EQ(bed.client.selectedAddress.str(), "172.16.4.20");
+  EXPECT_GT(bed.network.sent().size(), sent);
+
+  // A click below the rows selects none, yet counts as a click.
+  sent = bed.network.sent().size();
   window.selection().deviceSelected = 0;
   bed.ClickList(QPoint(10, list->viewport()->height() - 3));
   EXPECT_EQ(list->SelectedRow(), nullptr);
   EXPECT_EQ(window.selection().deviceSelected, 1);
-  EXPECT_EQ(bed.Panel(), "192.168.1.100 255.255.255.0 192.168.1.1 Disable");
+  EXPECT_EQ(bed.Panel(), "172.16.4.20 255.255.0.0 172.16.0.1 Disable");
   EXPECT_EQ(bed.network.sent().size(), sent);
 }
 
