@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 #include "platform/console.h"
@@ -25,6 +26,8 @@ BOOL WINAPI CallStop(DWORD event) {
 HANDLE promptInput = INVALID_HANDLE_VALUE;
 DWORD savedMode = 0;
 
+UINT savedCodePage = 0;
+
 BOOL WINAPI RestoreEcho(DWORD) {
   SetConsoleMode(promptInput, savedMode);
   return FALSE;  // the next handler (or the system) ends the program
@@ -42,7 +45,13 @@ std::vector<std::string> CommandArguments(int argc, char** argv) {
   } else {
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
   }
-  SetConsoleOutputCP(CP_UTF8);
+  // The console's code page outlives the program: the one it had comes back
+  // when the program ends.
+  if (const UINT previous = GetConsoleOutputCP(); previous != 0 && previous != CP_UTF8) {
+    savedCodePage = previous;
+    SetConsoleOutputCP(CP_UTF8);
+    std::atexit([] { SetConsoleOutputCP(savedCodePage); });
+  }
   return arguments;
 }
 
