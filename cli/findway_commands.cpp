@@ -14,12 +14,7 @@
 #include "core/drive_mapping.h"
 #include "core/web_console.h"
 #include "platform/clock.h"
-#include "platform/linux/linux_network_drives.h"
-#include "platform/linux/linux_programs.h"
-#include "platform/linux/linux_reachability.h"
-#include "platform/linux/linux_socket_layer.h"
-#include "platform/linux/linux_system_info.h"
-#include "platform/linux/smb_share_files.h"
+#include "platform/native.h"
 #include "protocol/management_client.h"
 #include "protocol/safe_text.h"
 
@@ -52,7 +47,7 @@ struct Network {
   // The client's trace of the values it reads is for the window's
   // developers; a script reads the command's own output.
   std::ostream unheard{nullptr};
-  platform::LinuxSocketLayer sockets;
+  platform::NativeSocketLayer sockets;
   platform::SystemClock clock;
   ManagementClient client{sockets, clock};
 
@@ -169,7 +164,7 @@ std::optional<std::string> DriveItem(const Command& command, const shares::Mappe
 }
 
 int Map(const Command& command, Terminal& terminal) {
-  platform::LinuxNetworkDrives drives;
+  platform::NativeNetworkDrives drives;
   shares::MappedDriveTable table;
   table.RefreshMappedDrives(drives);
   const auto item = DriveItem(command, table.FillFreeDriveLetters(drives), terminal.err);
@@ -195,7 +190,7 @@ int Map(const Command& command, Terminal& terminal) {
     return kNotFound;
   }
 
-  platform::LinuxSystemInfo system;
+  platform::NativeSystemInfo system;
   const auto passwords = Passwords(command, terminal);
   TerminalInteraction user = MakeInteraction(command, terminal, *passwords, network.clock);
   core::DriveMappingInput input;
@@ -212,11 +207,11 @@ int Map(const Command& command, Terminal& terminal) {
 
 int Unmap(const Command& command, Terminal& terminal) {
   // Disconnect asks nothing of the network: the client is never started.
-  platform::LinuxSocketLayer sockets;
+  platform::NativeSocketLayer sockets;
   platform::SystemClock clock;
   ManagementClient client(sockets, clock);
-  platform::LinuxNetworkDrives drives;
-  platform::LinuxSystemInfo system;
+  platform::NativeNetworkDrives drives;
+  platform::NativeSystemInfo system;
   StreamPassword noPasswords(terminal.in);
   TerminalInteraction user = MakeInteraction(command, terminal, noPasswords, clock);
   core::DriveMappingInput input;
@@ -225,7 +220,7 @@ int Unmap(const Command& command, Terminal& terminal) {
 }
 
 int Drives(const Command& command, Terminal& terminal) {
-  platform::LinuxNetworkDrives drives;
+  platform::NativeNetworkDrives drives;
   shares::MappedDriveTable table;
   table.RefreshMappedDrives(drives);
   WriteDriveTable(terminal.out, table, table.FillFreeDriveLetters(drives), command.json);
@@ -264,13 +259,13 @@ int Console(const Command& command, Terminal& terminal) {
   network.client.QuerySsl();
   const std::string ssl = network.client.sslValue.str();
 
-  platform::LinuxProgramStarter programs;
-  platform::LinuxDefaultBrowser desktopBrowser;
+  platform::NativeProgramStarter programs;
+  platform::NativeDefaultBrowser desktopBrowser;
   NoBrowser noBrowser;
   WatchedStarter starter(command.print ? nullptr : &programs);
   platform::DefaultBrowser& browser = command.print ? static_cast<platform::DefaultBrowser&>(noBrowser)
                                                     : desktopBrowser;
-  platform::LinuxReachability reachability;
+  platform::NativeReachability reachability;
   StreamPassword noPasswords(terminal.in);
   TerminalInteraction user = MakeInteraction(command, terminal, noPasswords, network.clock);
   core::ConsoleOutcome outcome;
@@ -305,10 +300,10 @@ int InstallAddon(const Command& command, Terminal& terminal) {
   Network network;
   if (!network.Start(terminal.err)) return kNotFound;
   if (!network.Select(command.address, terminal.err)) return kNotFound;
-  platform::SmbShareFiles files;
+  platform::NativeShareFiles files;
   addons::SharePayloadPlacer placer(files);
-  platform::LinuxProgramStarter programs;
-  platform::LinuxDefaultBrowser browser;
+  platform::NativeProgramStarter programs;
+  platform::NativeDefaultBrowser browser;
   const auto passwords = Passwords(command, terminal);
   TerminalInteraction user = MakeInteraction(command, terminal, *passwords, network.clock);
   core::AddonState state;

@@ -1,5 +1,5 @@
 #pragma once
-// Runs one findway command over the Linux services, the way the window runs
+// Runs one findway command over the system's services, the way the window runs
 // the same core commands: each command that names a device discovers the
 // devices first and selects the one at that address.
 

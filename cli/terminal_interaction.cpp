@@ -1,38 +1,22 @@
 #include "cli/terminal_interaction.h"
 
-#include <signal.h>
-#include <string.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <iostream>
 
 #include "core/addon_install.h"
+#include "platform/console.h"
+#include "platform/secret.h"
 
 namespace kfw::cli {
 namespace {
 
 constexpr int kBarWidth = 40;
 
-// The terminal's settings while a prompt has echo off, for the interrupt
-// handler to put back.
-struct termios savedTerminal;
-struct sigaction savedInterrupt;
-
-void RestoreEchoAndStop(int signal) {
-  tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedTerminal);
-  sigaction(signal, &savedInterrupt, nullptr);
-  raise(signal);
-}
-
 }  // namespace
 
 void Wipe(std::string& secret) {
   // Also the bytes past the end a shorter value left behind.
-  secret.resize(secret.capacity());
-  explicit_bzero(secret.data(), secret.size());
-  secret.clear();
+  platform::WipeSecret(secret);
 }
 
 std::optional<std::string> StreamPassword::Read(const std::string&) {
@@ -45,24 +29,7 @@ std::optional<std::string> StreamPassword::Read(const std::string&) {
 }
 
 std::optional<std::string> TerminalPassword::Read(const std::string& prompt) {
-  if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &savedTerminal) != 0) return std::nullopt;
-  std::cerr << prompt << std::flush;
-  struct termios quiet = savedTerminal;
-  quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-  struct sigaction restore{};
-  restore.sa_handler = RestoreEchoAndStop;
-  sigaction(SIGINT, &restore, &savedInterrupt);
-  tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-  std::string line;
-  const bool read = static_cast<bool>(std::getline(std::cin, line));
-  tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedTerminal);
-  sigaction(SIGINT, &savedInterrupt, nullptr);
-  std::cerr << "\n";
-  if (!read) {
-    Wipe(line);
-    return std::nullopt;
-  }
-  return line;
+  return platform::ReadHiddenLine(prompt);
 }
 
 void TerminalInteraction::Message(const core::UserMessage& message) {

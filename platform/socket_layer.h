@@ -1,7 +1,7 @@
 #pragma once
 // Datagram sockets and the workstation's local addresses, as the management
-// client needs them. The Linux implementation uses POSIX sockets; tests use a
-// simulated network that opens no real socket.
+// client needs them. The Linux implementation uses POSIX sockets, the Windows
+// one WinSock 2; tests use a simulated network that opens no real socket.
 
 #include <chrono>
 #include <cstdint>
@@ -12,8 +12,15 @@
 namespace kfw::platform {
 
 using Millis = std::chrono::milliseconds;
+#ifdef _WIN32
+// A WinSock SOCKET is an unsigned, pointer-sized value; INVALID_SOCKET is
+// all ones.
+using SocketHandle = std::uintptr_t;
+inline constexpr SocketHandle kNoSocket = ~SocketHandle{0};
+#else
 using SocketHandle = int;
 inline constexpr SocketHandle kNoSocket = -1;
+#endif
 
 class SocketLayer {
  public:

@@ -20,8 +20,8 @@ std::string Trim(std::string_view text) {
   return std::string(text.substr(first, last - first + 1));
 }
 
-std::optional<long> ParseInt(std::string_view text, long low, long high) {
-  long value = 0;
+std::optional<long long> ParseInt(std::string_view text, long long low, long long high) {
+  long long value = 0;
   const auto* end = text.data() + text.size();
   auto [ptr, ec] = std::from_chars(text.data(), end, value);
   if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high)
@@ -71,7 +71,7 @@ Setter Text(std::string DeviceConfig::*member, std::size_t width = std::string::
   };
 }
 
-Setter Int(int DeviceConfig::*member, long low, long high) {
+Setter Int(int DeviceConfig::*member, long long low, long long high) {
   return [member, low, high](DeviceConfig& d, const std::string& v) -> std::string {
     auto n = ParseInt(v, low, high);
     if (!n) return "expected a number from " + std::to_string(low) + " to " + std::to_string(high);
@@ -212,7 +212,7 @@ const std::map<std::string, Setter>& Setters() {
        }},
       {"name_length",
        [](DeviceConfig& d, const std::string& v) -> std::string {
-         auto n = ParseInt(v, 0, 0xFFFFFFFFL);
+         auto n = ParseInt(v, 0, 0xFFFFFFFFLL);
          if (!n) return "expected a number from 0 to 4294967295";
          d.nameLengthField = *n;
          return {};

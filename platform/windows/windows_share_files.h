@@ -1,0 +1,26 @@
+#pragma once
+// Share files through the system's own UNC paths (\\host\share\...) and
+// the Win32 file calls, which reach a share as the logged-on user or, where
+// the share lets in anyone, as a guest; a local path is an ordinary file.
+
+#include <optional>
+#include <string>
+
+#include "platform/share_files.h"
+
+namespace kfw::platform {
+
+class WindowsShareFiles final : public ShareFiles {
+ public:
+  bool Connect(const std::string& path) override;
+  bool Write(const std::string& path, std::span<const uint8_t> bytes) override;
+  bool Remove(const std::string& path) override;
+  bool CopyNew(const std::string& from, const std::string& to) override;
+  bool Exists(const std::string& path) override;
+  // A new folder under the user's temporary folder, which only the user
+  // (and administrators) may enter.
+  std::optional<std::string> CreateStagingFolder() override;
+  void RemoveStagingFolder(const std::string& folder) override;
+};
+
+}  // namespace kfw::platform
