@@ -428,7 +428,9 @@ TEST_F(ClientTest, StaticAddressMovesTheRecordAndTheSelection) {
   // The old address answering does not confirm the change.
   net.Inject(1, SetReply("192.168.1.20"), milliseconds(10));
   net.Inject(1, SetReply("192.168.1.40"), milliseconds(500));
+  const auto start = clock.Now();
   EXPECT_EQ(client.SetStaticAddress(), 1);
+  EXPECT_GE(Elapsed(start), milliseconds(500)) << "confirmed by the old address";
   EXPECT_EQ(client.selectedAddress, "192.168.1.40");
   ASSERT_EQ(client.deviceList.count(), 1);
   const DeviceRecord& moved = client.deviceList.records()[0];
