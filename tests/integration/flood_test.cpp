@@ -7,7 +7,6 @@
 #include <signal.h>
 
 #include <atomic>
-#include <cstdio>
 #include <fstream>
 #include <regex>
 #include <thread>
@@ -178,15 +177,6 @@ TEST_F(Flood, ExchangesKeepTheirResultsAndBudgets) {
   const auto [sent, ms] = LastFloodReport();
 
   const double sentRate = ms > 0 ? sent * 1000.0 / ms : 0;
-  std::printf("flood: %lld datagrams sent in %lld ms (%.0f/s); %.0f/s reached the workstation\n",
-              sent, ms, sentRate, arriving);
-  std::printf("%-18s %10s %10s %10s\n", "exchange", "budget", "quiet", "flood");
-  for (const Row& row : rows) {
-    std::printf("%-18s %8lld ms %7.0f ms %7.0f ms\n", row.name,
-                static_cast<long long>(row.budget.count()), row.quiet.seconds * 1000,
-                row.flooded.seconds * 1000);
-  }
-  std::fflush(stdout);
 
 #if defined(__SANITIZE_ADDRESS__)
   // The simulator built with the sanitizers sends at about 45,000 a second

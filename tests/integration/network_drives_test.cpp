@@ -3,13 +3,6 @@
 // workstation namespace (so GVfs's daemons, and their SMB traffic, stay in
 // the test bed), against the device's own smbd.
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/mount.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -23,8 +16,6 @@
 #include "platform/linux/linux_network_drives.h"
 #include "tests/integration/private_session.h"
 #include "tests/integration/test_bed.h"
-
-extern char** environ;
 
 namespace kfw::integration {
 namespace {

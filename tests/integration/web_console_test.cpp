@@ -1,8 +1,7 @@
 // The web console's pieces over real sockets: whether a device answers on
 // http (one that does, one whose console is off, one whose console does not
-// answer yet, an address with no host), the page it serves, and the default
-// browser started with the device's address, played by a recording script
-// registered in a private desktop folder tree.
+// answer yet, an address with no host) and the page it serves. The default
+// browser started with the address is findway's console test.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -10,22 +9,12 @@
 #include <unistd.h>
 
 #include <array>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <optional>
-#include <sstream>
-#include <thread>
 
-#include "platform/linux/linux_programs.h"
 #include "platform/linux/linux_reachability.h"
 #include "tests/integration/test_bed.h"
 
 namespace kfw::integration {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr const char* kSegment1 = R"(
 [device]
@@ -96,75 +85,6 @@ TEST_F(WebConsole, ThePageNamesTheDevice) {
   for (const char* text : {"<h1>Archive</h1>", "Model: KX-450R", "Address: 10.201.1.10"})
     EXPECT_NE(page.find(text), std::string::npos) << text << " in " << page;
   EXPECT_EQ(Fetch("10.201.1.10", "/setup").rfind("HTTP/1.0 404 ", 0), 0u);
-}
-
-// The desktop folders and PATH of a test, restored afterwards.
-class PrivateDesktop {
- public:
-  PrivateDesktop() {
-    std::string pattern = (fs::temp_directory_path() / "kfw-desktop.XXXXXX").string();
-    if (mkdtemp(pattern.data())) root = pattern;
-  }
-  ~PrivateDesktop() {
-    for (const auto& [name, value] : saved_)
-      value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-    std::error_code ec;
-    fs::remove_all(root, ec);
-  }
-  void Set(const std::string& name, const std::string& value) {
-    const char* old = std::getenv(name.c_str());
-    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-    setenv(name.c_str(), value.c_str(), 1);
-  }
-  fs::path Write(const fs::path& relative, const std::string& text, fs::perms mode) {
-    const fs::path path = root / relative;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-    fs::permissions(path, mode);
-    return path;
-  }
-  fs::path root;
-
- private:
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
-
-TEST_F(WebConsole, TheDefaultBrowserIsStartedWithTheDevicesAddress) {
-  PrivateDesktop desktop;
-  ASSERT_FALSE(desktop.root.empty());
-  const fs::path record = desktop.root / "record";
-  // In a folder with a blank, so that the Exec line has to quote it.
-  const fs::path recorder = desktop.Write(
-      "browser bin/recorder.sh", "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" + record.string() + "'\n",
-      fs::perms(0755));
-  desktop.Write("data/applications/kfw-recorder.desktop",
-                "[Desktop Entry]\nType=Application\nName=Recorder\nExec=\"" + recorder.string() +
-                    "\" %u\n",
-                fs::perms(0644));
-  desktop.Write("config/mimeapps.list",
-                "[Default Applications]\nx-scheme-handler/http=kfw-recorder.desktop;\n",
-                fs::perms(0644));
-  desktop.Set("XDG_CONFIG_HOME", (desktop.root / "config").string());
-  desktop.Set("XDG_DATA_HOME", (desktop.root / "data").string());
-  // No xdg-settings of the machine's may answer with its real browser.
-  desktop.Set("PATH", (desktop.root / "no-programs").string());
-
-  platform::LinuxDefaultBrowser browser;
-  const std::string keyName = browser.KeyName();
-  EXPECT_EQ(keyName, "kfw-recorder.desktop");
-  const std::string commandLine = browser.CommandLine(keyName);
-  EXPECT_EQ(commandLine, "\"" + recorder.string() + "\"");
-  ASSERT_TRUE(platform::LinuxReachability().Answers("10.201.1.10"));
-  platform::LinuxProgramStarter starter;
-  EXPECT_EQ(starter.Run(commandLine + " http://10.201.1.10", true), platform::kStartOk);
-  std::string recorded;
-  for (int i = 0; i < 250 && recorded.empty(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    std::ostringstream text;
-    text << std::ifstream(record).rdbuf();
-    recorded = text.str();
-  }
-  EXPECT_EQ(recorded, "http://10.201.1.10\n");
 }
 
 }  // namespace
