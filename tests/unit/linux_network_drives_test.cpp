@@ -4,12 +4,21 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <sstream>
+#include <tuple>
+
+#include "core/windows_version.h"
 #include "platform/linux/gtk_bookmarks.h"
 #include "platform/linux/gvfs_mounts.h"
 #include "platform/linux/linux_network_drives.h"
+#include "platform/linux/linux_system_info.h"
 
 namespace kfw::platform {
 namespace {
+
+namespace fs = std::filesystem;
+using enum DriveKind;
 
 TEST(SmbLocationTest, RemoteNamesBecomeUrisWithTheUserAndDomain) {
   const struct {
@@ -55,6 +64,94 @@ TEST(LinuxNetworkDrivesTest, UserNameIsTheLoggedOnUserNotTheEnvironment) {
   ASSERT_NE(me, nullptr);
   EXPECT_EQ(LinuxNetworkDrives("/nonexistent/table").UserName(), me->pw_name);
   before ? setenv("USER", saved.c_str(), 1) : unsetenv("USER");
+}
+
+TEST(ParseConnectionTableTest, ReadsLinesAndSkipsThoseOfAnotherShape) {
+  const std::string line = "K:\t\\\\nas1\\Volume_1\t/mnt/k";
+  const DriveConnection k{"K:", R"(\\nas1\Volume_1)", "/mnt/k"};
+  const std::pair<std::string, std::vector<DriveConnection>> rows[] = {
+      {"k" + line.substr(1) + "\r\n", {k}}, {"# drive\n\n" + line + "\n\n", {k}},
+      {"Q:\t\\\\nas1\\My Share\t/mnt/my share", {{"Q:", R"(\\nas1\My Share)", "/mnt/my share"}}},
+      {"K:\t\\\\nas1\\Volume_1\t\n", {{"K:", R"(\\nas1\Volume_1)", ""}}},
+      {"K:\t\\\\old\\x\t/old\nM:\t\\\\nas1\\m\t/m\n" + line, {k, {"M:", R"(\\nas1\m)", "/m"}}}};
+  for (const auto& [text, expected] : rows)
+    EXPECT_EQ(platform::ParseConnectionTable(text), expected) << text;
+  for (const char* bad :
+       {"K:\t\\\\nas1\\Volume_1", "KK:\ta\tb", "1:\ta\tb", "C:\ta\tb", "L:\t\t/mnt/l"})
+    EXPECT_EQ(platform::ParseConnectionTable(bad + ("\n" + line)), std::vector{k}) << bad;
+}
+
+class ConnectionTableTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "kfw-drives.XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root = pattern;
+  }
+  void TearDown() override { fs::remove_all(root); }
+  static long FilesIn(const fs::path& d) { return std::distance(fs::directory_iterator(d), {}); }
+  fs::path root;
+};
+
+TEST_F(ConnectionTableTest, RemembersConnectionsAndAnswersForLiveMounts) {
+  const fs::path file = root / "korvex-findway" / "network-drives";
+  platform::ConnectionTable table(file);
+  EXPECT_TRUE(table.Read().empty()) << "a missing file is an empty table";
+  // What a line could not hold is refused (the parser's other checks apply too).
+  EXPECT_FALSE(table.Add({"K:", "\\\\a\\b\tc", "/m"}) || table.Add({"K:", R"(\\a\b)", "/m\nx"}));
+  ASSERT_TRUE(table.Add({"k:", R"(\\nas1\Volume_1)", "/mnt/k"}));
+  ASSERT_TRUE(table.Add({"M:", R"(\\nas1\Music)", "/mnt/m"}));
+  std::ostringstream text;
+  text << std::ifstream(file, std::ios::binary).rdbuf();
+  EXPECT_EQ(text.str(), "# drive\tremote name\tmount folder\n"
+                        "K:\t\\\\nas1\\Volume_1\t/mnt/k\nM:\t\\\\nas1\\Music\t/mnt/m\n");
+  ASSERT_TRUE(table.Add({"K:", R"(\\nas2\Other)", "/mnt/k2"}));
+  EXPECT_EQ(table.Find("k:"), (DriveConnection{"K:", R"(\\nas2\Other)", "/mnt/k2"}));
+  EXPECT_TRUE(table.Remove("K:"));
+  EXPECT_FALSE(table.Remove("K:")) << "already gone";
+  EXPECT_EQ(table.Read(), (std::vector<DriveConnection>{{"M:", R"(\\nas1\Music)", "/mnt/m"}}));
+  EXPECT_EQ(FilesIn(file.parent_path()), 1) << "no temporary file may stay behind";
+  // A letter answers only while its mount folder is there, but stays remembered.
+  platform::LinuxNetworkDrives drives(file);
+  ASSERT_TRUE(drives.table().Add({"K:", R"(\\nas1\Volume_1)", root.string()}));
+  ASSERT_TRUE(drives.table().Add({"L:", R"(\\nas1\Gone)", (root / "gone").string()}));
+  std::string remote;
+  EXPECT_TRUE(drives.RemoteName("K:", remote) && remote == R"(\\nas1\Volume_1)");
+  EXPECT_FALSE(drives.RemoteName("L:", remote) || drives.RemoteName("N:", remote));
+  for (const auto& [letter, kind] : {std::pair{"C:", Fixed}, {"K:", Remote}, {"L:", Remote},
+                                     {"N:", NoRootDir}, {"K", NoRootDir}})
+    EXPECT_EQ(drives.Kind(letter), kind) << letter;
+  // A folder in the way makes the rename fail: it stays, and nothing else is left.
+  fs::create_directories(root / "network-drives" / "occupied");
+  EXPECT_FALSE(platform::ConnectionTable(root / "network-drives").Add({"K:", R"(\\a\b)", "/m"}));
+  EXPECT_EQ(FilesIn(root), 2);
+  EXPECT_TRUE(fs::is_directory(root / "network-drives" / "occupied"));
+}
+
+TEST_F(ConnectionTableTest, DefaultLocationFollowsTheConfigHome) {
+  using Value = std::optional<std::string>;
+  auto get = [](const char* n) { const char* v = std::getenv(n); return v ? Value(v) : Value(); };
+  auto set = [](const char* n, const Value& v) { v ? ::setenv(n, v->c_str(), 1) : ::unsetenv(n); };
+  const Value home = get("HOME"), config = get("XDG_CONFIG_HOME");
+  set("HOME", "/home/tester");
+  set("XDG_CONFIG_HOME", "/cfg");
+  EXPECT_EQ(platform::ConnectionTable::DefaultLocation(), "/cfg/korvex-findway/network-drives");
+  set("XDG_CONFIG_HOME", "relative/cfg");  // invalid, and ignored like an unset one
+  EXPECT_EQ(platform::ConnectionTable::DefaultLocation(),
+            "/home/tester/.config/korvex-findway/network-drives");
+  set("HOME", home);
+  set("XDG_CONFIG_HOME", config);
+}
+
+TEST(LinuxSystemInfoTest, ReleaseNumbersAndNoWindowsFamily) {
+  const auto fields = [](const VersionReport& r) { return std::tuple(r.platform, r.major, r.minor, r.build); };
+  using enum PlatformFamily;
+  EXPECT_EQ(fields(VersionFromRelease("6.1.0-13-amd64")), std::tuple(Other, 6, 1, 0u));
+  EXPECT_EQ(fields(VersionFromRelease("5.15-rc2")), std::tuple(Other, 5, 15, 0u));
+  EXPECT_EQ(fields(VersionFromRelease("4.19.289")), std::tuple(Other, 4, 19, 289u));
+  LinuxSystemInfo system;
+  const core::WindowsVersionName name = core::GetWindowsVersionName(system);
+  EXPECT_EQ(std::tuple(name.text, name.code, name.result), std::tuple("unknown Windows version", 0, 1));
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/linux/linux_system_info.h"
 
 namespace kfw::core {
 namespace {
@@ -15,7 +14,6 @@ using enum platform::PlatformFamily;
 constexpr const char* kUnknown = "unknown Windows version";
 
 auto Fields(const WindowsVersionName& n) { return std::tuple(n.text, n.code, n.result); }
-auto Fields(const VersionReport& r) { return std::tuple(r.platform, r.major, r.minor, r.build); }
 
 struct FakeSystem final : platform::SystemInfo {
   FakeSystem(std::optional<VersionReport> r, std::string u) : report(r), user(std::move(u)) {}
@@ -67,14 +65,6 @@ TEST(LockedShareUserNameTest, ALogonNameThatCannotBeReadLeavesTheFieldEditable) 
   EXPECT_EQ(LockedShareUserName(system), system.user);
   system.user += "u";
   EXPECT_EQ(LockedShareUserName(system), std::nullopt);
-}
-
-TEST(LinuxSystemInfoTest, ReleaseNumbersAndNoWindowsFamily) {
-  EXPECT_EQ(Fields(platform::VersionFromRelease("6.1.0-13-amd64")), std::tuple(Other, 6, 1, 0u));
-  EXPECT_EQ(Fields(platform::VersionFromRelease("5.15-rc2")), std::tuple(Other, 5, 15, 0u));
-  EXPECT_EQ(Fields(platform::VersionFromRelease("4.19.289")), std::tuple(Other, 4, 19, 289u));
-  platform::LinuxSystemInfo system;
-  EXPECT_EQ(Fields(GetWindowsVersionName(system)), std::tuple(kUnknown, 0, 1));
 }
 
 }  // namespace
