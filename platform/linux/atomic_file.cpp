@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 namespace kfw::platform {
@@ -61,14 +59,6 @@ class TempFile {
 };
 
 }  // namespace
-
-std::optional<std::string> ReadTextFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 bool ReplaceTextFile(const fs::path& file, std::string_view text) {
   std::error_code ec;

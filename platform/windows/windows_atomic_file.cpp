@@ -1,7 +1,5 @@
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include "platform/atomic_file.h"
@@ -9,14 +7,6 @@
 namespace kfw::platform {
 
 namespace fs = std::filesystem;
-
-std::optional<std::string> ReadTextFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 bool ReplaceTextFile(const fs::path& file, std::string_view text) {
   std::error_code ec;
