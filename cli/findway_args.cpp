@@ -41,8 +41,8 @@ const std::string kUsage =
     "with neither, only the empty password is tried.\n"
     "\n"
     "exit status: 0 success, 1 nothing answered or device not found, 2 bad\n"
-    "arguments, 3 refused by the device (password, disk state, firmware),\n"
-    "4 a local failure (mount, file, browser).\n";
+    "arguments, 3 refused by the device (password, share credentials, disk\n"
+    "state, firmware), 4 a local failure (mount, file, browser).\n";
 
 const std::map<std::string, std::string, std::less<>> kHelp{
     {"discover",

@@ -197,12 +197,18 @@ int Map(const Command& command, Terminal& terminal) {
   input.deviceName = record->name.str();
   input.shareName = *share;
   input.driveItem = *item;
-  const bool connected = core::ConnectShare({network.client, drives, system, user}, input);
+  const core::ConnectOutcome outcome = core::ConnectShare({network.client, drives, system, user}, input);
   network.client.adminPassword.Wipe();
-  // A letter kept in use, or a mount that failed: the workstation's side.
-  if (!connected) return kLocalFailure;
-  terminal.out << item->substr(0, 2) << "\n";
-  return kSuccess;
+  switch (outcome) {
+    case core::ConnectOutcome::Connected:
+      terminal.out << item->substr(0, 2) << "\n";
+      return kSuccess;
+    case core::ConnectOutcome::Refused: return kRefused;
+    // A letter kept in use, or a mount that failed: the workstation's side.
+    case core::ConnectOutcome::NothingDone:
+    case core::ConnectOutcome::Failed: break;
+  }
+  return kLocalFailure;
 }
 
 int Unmap(const Command& command, Terminal& terminal) {

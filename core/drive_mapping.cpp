@@ -13,7 +13,7 @@ const UserMessage kFailedToMap{"Error", "Failed to map drive.", MessageIcon::Sto
 
 }  // namespace
 
-bool ConnectShare(const DriveMappingServices& s, const DriveMappingInput& input) {
+ConnectOutcome ConnectShare(const DriveMappingServices& s, const DriveMappingInput& input) {
   protocol::ManagementClient& client = s.client;
   client.adminUser = "";
   client.adminPassword = "";
@@ -29,13 +29,13 @@ bool ConnectShare(const DriveMappingServices& s, const DriveMappingInput& input)
   // Without a device row there is no server to name in the remote name.
   if (!input.shareName || !input.deviceName) {
     s.user.Message({"Warning", "Please select a device in the above section.", MessageIcon::Exclamation});
-    return false;
+    return ConnectOutcome::NothingDone;
   }
-  if (!input.driveItem) return false;
+  if (!input.driveItem) return ConnectOutcome::NothingDone;
   const std::string drive = input.driveItem->substr(0, 2);
   // An item carries a remote name from its fifth character on when its
   // letter is connected already.
-  if (input.driveItem->size() > 4 && !s.user.AskDriveInUse()) return false;
+  if (input.driveItem->size() > 4 && !s.user.AskDriveInUse()) return ConnectOutcome::NothingDone;
 
   const std::string remote = "\\\\" + *input.deviceName + "\\" + *input.shareName;
   // Whatever the letter held, also a connection only remembered, goes first.
@@ -50,10 +50,11 @@ bool ConnectShare(const DriveMappingServices& s, const DriveMappingInput& input)
     }
   };
   bool connected = false;
+  platform::ConnectAnswer answer = platform::ConnectAnswer::Failed;
   const auto attempt = [&](const std::string& user, const std::optional<std::string>& password,
                            unsigned flags) {
-    s.user.RunBlocking([&] { connected = s.drives.AddConnection(drive, remote, user, password, flags); });
-    return connected;
+    s.user.RunBlocking([&] { answer = s.drives.AddConnection(drive, remote, user, password, flags); });
+    connected = answer == platform::ConnectAnswer::Connected;
   };
   const auto attemptTyped = [&](const std::string& user) {
     std::optional<std::string> password = client.adminPassword.str();
@@ -88,10 +89,10 @@ bool ConnectShare(const DriveMappingServices& s, const DriveMappingInput& input)
   }
   if (!connected) {
     s.user.Message(kFailedToMap);
-    return false;
+    return answer == platform::ConnectAnswer::Refused ? ConnectOutcome::Refused : ConnectOutcome::Failed;
   }
   s.user.Message({"Confirm", "Successfully mapped drive.", MessageIcon::Information});
-  return true;
+  return ConnectOutcome::Connected;
 }
 
 bool DisconnectDrive(const DriveMappingServices& s, const DriveMappingInput& input) {

@@ -29,9 +29,15 @@ struct DriveMappingServices {
   Interaction& user;
 };
 
-// True when the letter was connected: the caller then refreshes the drive
-// table, the free letters and the share locations (hosts compared exactly).
-bool ConnectShare(const DriveMappingServices& services, const DriveMappingInput& input);
+// How Connect ended. When connected, the caller refreshes the drive table,
+// the free letters and the share locations (hosts compared exactly).
+enum class ConnectOutcome {
+  Connected,
+  NothingDone,  // no share row or no letter, or the letter in use was kept
+  Refused,      // the share turned down the last credentials tried
+  Failed,
+};
+ConnectOutcome ConnectShare(const DriveMappingServices& services, const DriveMappingInput& input);
 
 // True when the letter's connection was removed: the caller then refreshes
 // as after Connect, hosts compared without regard to case.

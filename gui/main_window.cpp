@@ -317,7 +317,9 @@ void MainWindow::ConnectShare() {
   if (device != nullptr) selection_.selectedHost = ui::ReportView::CellText(device, 1);
   const core::DriveMappingServices services{services_.client, services_.drives, services_.system,
                                             interaction_};
-  if (core::ConnectShare(services, DriveMappingSelection())) ResyncDriveMapping(/*exactHost=*/true);
+  if (core::ConnectShare(services, DriveMappingSelection()) == core::ConnectOutcome::Connected) {
+    ResyncDriveMapping(/*exactHost=*/true);
+  }
 }
 
 void MainWindow::DisconnectDrive() {

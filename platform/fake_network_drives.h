@@ -40,16 +40,17 @@ class FakeNetworkDrives final : public NetworkDrives {
   // Every removal asked for: "K: flags force".
   std::vector<std::string> cancels;
   // Decides each attempt; by default every attempt succeeds.
-  std::function<bool(const Attempt&)> accept = [](const Attempt&) { return true; };
+  std::function<ConnectAnswer(const Attempt&)> accept = [](const Attempt&) { return ConnectAnswer::Connected; };
   std::string userName = "alice";
 
-  bool AddConnection(const std::string& localName, const std::string& remoteName, const std::string& user,
-                     const std::optional<std::string>& password, unsigned flags) override {
+  ConnectAnswer AddConnection(const std::string& localName, const std::string& remoteName,
+                              const std::string& user, const std::optional<std::string>& password,
+                              unsigned flags) override {
     attempts.push_back({localName, remoteName, user, password, flags});
-    const std::optional<std::size_t> index = IndexOf(localName);
-    if (!index || !accept(attempts.back())) return false;
-    Connect(localName[0], remoteName);
-    return true;
+    if (!IndexOf(localName)) return ConnectAnswer::Failed;
+    const ConnectAnswer answer = accept(attempts.back());
+    if (answer == ConnectAnswer::Connected) Connect(localName[0], remoteName);
+    return answer;
   }
   bool CancelConnection(const std::string& localName, unsigned flags, bool force) override {
     cancels.push_back(localName + " " + std::to_string(flags) + " " + (force ? "force" : "keep"));

@@ -22,15 +22,21 @@ enum class DriveKind : int {
 inline constexpr unsigned kConnectUpdateProfile = 0x1;  // remembered for the next logon
 inline constexpr unsigned kConnectInteractive = 0x8;    // the system may ask for credentials
 
+// How a connection attempt ended.
+enum class ConnectAnswer {
+  Connected,
+  Refused,  // the share turned the credentials down
+  Failed,   // anything else: no such share, no server, a local failure
+};
+
 class NetworkDrives {
  public:
   virtual ~NetworkDrives() = default;
   // Connects `localName` ("K:") to `remoteName` ("\\host\share") with the
   // given credentials: an empty user and password mean a guest connection; a
-  // password left out means the one the system holds for `user`. False when
-  // the share cannot be reached or refuses the credentials; nothing is left
-  // connected then. May take seconds.
-  virtual bool AddConnection(const std::string& localName, const std::string& remoteName,
+  // password left out means the one the system holds for `user`. Unless
+  // connected, nothing is left connected. May take seconds.
+  virtual ConnectAnswer AddConnection(const std::string& localName, const std::string& remoteName,
                              const std::string& user, const std::optional<std::string>& password,
                              unsigned flags) = 0;
   // Removes the letter's connection (with `force`, even while files on it

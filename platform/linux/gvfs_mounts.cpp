@@ -233,8 +233,8 @@ MountOutcome MountSmb(const std::string& uri, const SmbCredentials& credentials,
   const bool mountedBefore =
       call->error && g_error_matches(call->error.get(), G_IO_ERROR, G_IO_ERROR_ALREADY_MOUNTED);
   if (!finished || (call->error && !mountedBefore)) {
-    outcome.error = call->passwordRequests > 1 ? "the share refused the credentials"
-                                               : "mount: " + Message(*call);
+    outcome.refused = call->passwordRequests > 1;
+    outcome.error = outcome.refused ? "the share refused the credentials" : "mount: " + Message(*call);
     // A mount the server finished after we gave up must not stay behind.
     if (!finished) UnmountMountOf(context, file.get());
     return outcome;

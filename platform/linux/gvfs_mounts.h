@@ -38,6 +38,7 @@ std::optional<std::string> SmbUri(std::string_view remoteName, const SmbCredenti
 
 struct MountOutcome {
   bool ok = false;
+  bool refused = false;  // the server turned the credentials down
   std::string folder;  // the mount's local folder
   std::string error;   // why not, for diagnostics (never holds the password)
 };

@@ -201,18 +201,22 @@ void LinuxNetworkDrives::DropBookmark(const DriveConnection& connection) {
 
 // The connection is remembered whatever the flags: the table is also how a
 // letter's live connection is found again.
-bool LinuxNetworkDrives::AddConnection(const std::string& localName, const std::string& remoteName,
-                                       const std::string& user,
-                                       const std::optional<std::string>& password, unsigned) {
+ConnectAnswer LinuxNetworkDrives::AddConnection(const std::string& localName,
+                                                const std::string& remoteName, const std::string& user,
+                                                const std::optional<std::string>& password, unsigned) {
   lastError_.clear();
   const std::optional<std::string> drive = NormalDriveName(localName);
-  if (!drive || *drive == kRootDrive) return Fail("not a drive letter for a share: " + localName);
+  const auto failed = [this](std::string why, ConnectAnswer answer = ConnectAnswer::Failed) {
+    Fail(std::move(why));
+    return answer;
+  };
+  if (!drive || *drive == kRootDrive) return failed("not a drive letter for a share: " + localName);
   const SmbCredentials credentials = CredentialsFor(user, password);
   const std::optional<std::string> uri = SmbUri(remoteName, credentials);
-  if (!uri || HasLineBreakOrTab(remoteName)) return Fail("not a share name: " + remoteName);
+  if (!uri || HasLineBreakOrTab(remoteName)) return failed("not a share name: " + remoteName);
 
   const MountOutcome mount = MountSmb(*uri, credentials, mountTimeout_);
-  if (!mount.ok) return Fail(mount.error);
+  if (!mount.ok) return failed(mount.error, mount.refused ? ConnectAnswer::Refused : ConnectAnswer::Failed);
   const DriveConnection connection{*drive, remoteName, mount.folder};
   // Whatever fails from here on takes the mount back; a share mounted
   // before is left alone only when another letter still uses it.
@@ -223,7 +227,7 @@ bool LinuxNetworkDrives::AddConnection(const std::string& localName, const std::
       return c.driveName != *drive && c.mountPath == mount.folder;
     });
     if (!shared) UnmountFolder(mount.folder, true, mountTimeout_, ignored);
-    return Fail(std::move(why));
+    return failed(std::move(why));
   };
 
   if (const std::optional<DriveConnection> older = table_.Find(*drive)) DropBookmark(*older);
@@ -238,7 +242,7 @@ bool LinuxNetworkDrives::AddConnection(const std::string& localName, const std::
     DropBookmark(connection);
     return undo("cannot write the connection table " + table_.file().string());
   }
-  return true;
+  return ConnectAnswer::Connected;
 }
 
 bool LinuxNetworkDrives::CancelConnection(const std::string& localName, unsigned, bool force) {

@@ -29,7 +29,7 @@ bool WindowsNetworkDrives::Answer(unsigned long result) {
   return result == NO_ERROR;
 }
 
-bool WindowsNetworkDrives::AddConnection(const std::string& localName, const std::string& remoteName,
+ConnectAnswer WindowsNetworkDrives::AddConnection(const std::string& localName, const std::string& remoteName,
                                          const std::string& user, const std::optional<std::string>& password,
                                          unsigned flags) {
   std::wstring local = Widen(localName);
@@ -45,7 +45,16 @@ bool WindowsNetworkDrives::AddConnection(const std::string& localName, const std
   const DWORD result = WNetAddConnection2W(&resource, password ? secret.c_str() : nullptr,
                                            userName.empty() ? nullptr : userName.c_str(), flags);
   Wipe(secret);
-  return Answer(result);
+  if (Answer(result)) return ConnectAnswer::Connected;
+  switch (result) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_INVALID_PASSWORD:
+    case ERROR_LOGON_FAILURE:
+    case ERROR_BAD_USERNAME:
+      return ConnectAnswer::Refused;
+    default:
+      return ConnectAnswer::Failed;
+  }
 }
 
 bool WindowsNetworkDrives::CancelConnection(const std::string& localName, unsigned flags, bool force) {

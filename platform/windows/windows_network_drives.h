@@ -12,8 +12,9 @@ namespace kfw::platform {
 
 class WindowsNetworkDrives final : public NetworkDrives {
  public:
-  bool AddConnection(const std::string& localName, const std::string& remoteName, const std::string& user,
-                     const std::optional<std::string>& password, unsigned flags) override;
+  ConnectAnswer AddConnection(const std::string& localName, const std::string& remoteName,
+                              const std::string& user, const std::optional<std::string>& password,
+                              unsigned flags) override;
   bool CancelConnection(const std::string& localName, unsigned flags, bool force) override;
   std::string UserName() override;
   bool RemoteName(const std::string& localName, std::string& remoteName) override;

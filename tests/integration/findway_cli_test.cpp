@@ -281,7 +281,7 @@ TEST_F(FindwayDrives, MapsUnmapsAndListsLetters) {
 
   EXPECT_EQ(RunFindway({"map", "10.201.1.40", "Nothing"}).status, 1);
   ran = RunFindway({"map", "10.201.1.40", "Secret", "S", "--user", "kfwcli", "--password-stdin"}, "wrong\n");
-  EXPECT_EQ(ran.status, 4);
+  EXPECT_EQ(ran.status, 3) << "the share refused the password";
   EXPECT_EQ(ran.err, "Error: Failed to map drive.\n");
   ran = RunFindway({"map", "10.201.1.40", "Secret", "--user", "kfwcli", "--password-stdin"},
                 std::string(kSharePassword) + "\n");

@@ -21,6 +21,7 @@ namespace kfw::integration {
 namespace {
 
 namespace fs = std::filesystem;
+using platform::ConnectAnswer;
 using platform::DriveKind;
 
 constexpr const char* kPassword = "Kfw-m0unt-pw-7319";
@@ -56,10 +57,10 @@ class NetworkDrives : public OnSessionBed<kBed> {
   }
   // Connects, timing it, while every process's command line, and the
   // environment of those in the test bed, are searched for the password.
-  bool Connect(const std::string& letter, const std::string& remote, const std::string& user,
-               const std::string& password, std::set<std::string>& leaks, double& seconds) {
+  ConnectAnswer Connect(const std::string& letter, const std::string& remote, const std::string& user,
+                        const std::string& password, std::set<std::string>& leaks, double& seconds) {
     std::atomic<bool> done = false;
-    bool ok = false;
+    ConnectAnswer ok = ConnectAnswer::Failed;
     std::thread connect([&] {
       seconds = SecondsFor([&] { ok = drives_->AddConnection(letter, remote, user, password, 0); });
       done = true;
@@ -86,7 +87,8 @@ class NetworkDrives : public OnSessionBed<kBed> {
 TEST_F(NetworkDrives, GuestConnectionIsAFolderWhoseFilesReachTheShare) {
   std::set<std::string> leaks;
   double seconds = 0;
-  ASSERT_TRUE(Connect("k:", R"(\\Vault\HDD_1)", "", "", leaks, seconds)) << drives_->lastError();
+  ASSERT_EQ(Connect("k:", R"(\\Vault\HDD_1)", "", "", leaks, seconds), ConnectAnswer::Connected)
+      << drives_->lastError();
   std::cout << "guest mount: " << seconds << " s\n";
   std::string remote;
   EXPECT_TRUE(drives_->RemoteName("K:", remote));
@@ -115,26 +117,26 @@ TEST_F(NetworkDrives, GuestConnectionIsAFolderWhoseFilesReachTheShare) {
 TEST_F(NetworkDrives, PrivateShareTakesItsPasswordAndRefusesTheRest) {
   const struct {
     std::string user, password;
-    bool connects;
+    ConnectAnswer answer;
   } rows[] = {
-      {"kfwtest", "wrong", false},
-      {"", "", false},  // a guest
-      {"someone", kPassword, false},
-      {R"(WORKGROUP\kfwtest)", kPassword, true},
-      {"kfwtest", kPassword, true},
+      {"kfwtest", "wrong", ConnectAnswer::Refused},
+      {"", "", ConnectAnswer::Refused},  // a guest
+      {"someone", kPassword, ConnectAnswer::Refused},
+      {R"(WORKGROUP\kfwtest)", kPassword, ConnectAnswer::Connected},
+      {"kfwtest", kPassword, ConnectAnswer::Connected},
   };
   std::set<std::string> leaks;
   for (const auto& row : rows) {
     SCOPED_TRACE(row.user + " / " + row.password);
     double seconds = 0;
-    EXPECT_EQ(Connect("S:", R"(\\Vault\Secret)", row.user, row.password, leaks, seconds),
-              row.connects)
+    EXPECT_EQ(Connect("S:", R"(\\Vault\Secret)", row.user, row.password, leaks, seconds), row.answer)
         << drives_->lastError();
+    const bool connects = row.answer == ConnectAnswer::Connected;
     std::string remote;
-    EXPECT_EQ(drives_->RemoteName("S:", remote), row.connects);
-    EXPECT_EQ(drives_->Kind("S:"), row.connects ? DriveKind::Remote : DriveKind::NoRootDir);
-    EXPECT_EQ(Mounts().size(), row.connects ? 1u : 0u);
-    if (!row.connects) {
+    EXPECT_EQ(drives_->RemoteName("S:", remote), connects);
+    EXPECT_EQ(drives_->Kind("S:"), connects ? DriveKind::Remote : DriveKind::NoRootDir);
+    EXPECT_EQ(Mounts().size(), connects ? 1u : 0u);
+    if (!connects) {
       EXPECT_LT(seconds, 10.0) << "a refusal is the server's answer, not a time-out";
       continue;
     }
@@ -157,8 +159,9 @@ TEST_F(NetworkDrives, PrivateShareTakesItsPasswordAndRefusesTheRest) {
 TEST_F(NetworkDrives, LetterWhoseMountWentIsRememberedButUnavailable) {
   std::set<std::string> leaks;
   double seconds = 0;
-  ASSERT_TRUE(Connect("L:", R"(\\Vault\HDD_1)", "", "", leaks, seconds)) << drives_->lastError();
-  ASSERT_TRUE(Connect("M:", R"(\\Vault\HDD_1)", "", "", leaks, seconds)) << drives_->lastError();
+  for (const char* letter : {"L:", "M:"})
+    ASSERT_EQ(Connect(letter, R"(\\Vault\HDD_1)", "", "", leaks, seconds), ConnectAnswer::Connected)
+        << drives_->lastError();
   const std::string folder = drives_->table().Find("L:").value().mountPath;
   EXPECT_EQ(drives_->table().Find("M:").value().mountPath, folder);
 

@@ -37,7 +37,7 @@ struct Bed : fixtures::SimBed {
     Add(office);
     Select("192.168.1.100");
   }
-  bool Connect(std::optional<std::string> share = "HDD_1", std::optional<std::string> item = "K:") {
+  ConnectOutcome Connect(std::optional<std::string> share = "HDD_1", std::optional<std::string> item = "K:") {
     return ConnectShare({client, drives, system, user}, {"Office", share, "", item});
   }
   // Each attempt as "user/password/flags", "-" for a password left to the system.
@@ -57,12 +57,13 @@ struct Bed : fixtures::SimBed {
 
 TEST(ConnectShareTest, NothingToConnectWithoutAShareRowOrALetter) {
   Bed bed;
-  EXPECT_FALSE(bed.Connect(std::nullopt));
+  EXPECT_EQ(bed.Connect(std::nullopt), ConnectOutcome::NothingDone);
   EXPECT_EQ(bed.user.messages, Strings{"Warning (exclamation): Please select a device in the above section."});
   // A share row without a device row names no server: the same refusal.
-  EXPECT_FALSE(ConnectShare({bed.client, bed.drives, bed.system, bed.user}, {std::nullopt, "HDD_1", "", "K:"}));
+  EXPECT_EQ(ConnectShare({bed.client, bed.drives, bed.system, bed.user}, {std::nullopt, "HDD_1", "", "K:"}),
+            ConnectOutcome::NothingDone);
   EXPECT_EQ(bed.user.messages.size(), 2u);
-  EXPECT_FALSE(bed.Connect("HDD_1", std::nullopt));
+  EXPECT_EQ(bed.Connect("HDD_1", std::nullopt), ConnectOutcome::NothingDone);
   EXPECT_EQ(bed.user.messages.size(), 2u);
   EXPECT_TRUE(bed.drives.attempts.empty());
   EXPECT_TRUE(bed.drives.cancels.empty());
@@ -72,15 +73,15 @@ TEST(ConnectShareTest, ALetterInUseIsAskedForAndFreedFirst) {
   Bed bed;
   bed.drives.Connect('K', "\\\\other\\old");
   bed.user.driveInUseAnswer = false;
-  EXPECT_FALSE(bed.Connect("HDD_1", "K: \\\\other\\old"));
+  EXPECT_EQ(bed.Connect("HDD_1", "K: \\\\other\\old"), ConnectOutcome::NothingDone);
   EXPECT_EQ(bed.user.messages, Strings{"drive in use?"});
   EXPECT_TRUE(bed.drives.cancels.empty());
 
   // OK: the old connection goes before the new one is tried; a failed new
   // one leaves the letter free.
   bed.user.driveInUseAnswer = true;
-  bed.drives.accept = [](const auto&) { return false; };
-  EXPECT_FALSE(bed.Connect("HDD_1", "K: \\\\other\\old"));
+  bed.drives.accept = [](const auto&) { return platform::ConnectAnswer::Failed; };
+  EXPECT_EQ(bed.Connect("HDD_1", "K: \\\\other\\old"), ConnectOutcome::Failed);
   EXPECT_EQ(bed.drives.cancels, Strings{"K: 1 force"});
   std::string remote;
   EXPECT_FALSE(bed.drives.RemoteName("K:", remote));
@@ -89,8 +90,8 @@ TEST(ConnectShareTest, ALetterInUseIsAskedForAndFreedFirst) {
   // A letter shown plain is never asked about, yet its remembered
   // connection is removed all the same.
   bed.user.messages.clear();
-  bed.drives.accept = [](const auto&) { return true; };
-  EXPECT_TRUE(bed.Connect());
+  bed.drives.accept = [](const auto&) { return platform::ConnectAnswer::Connected; };
+  EXPECT_EQ(bed.Connect(), ConnectOutcome::Connected);
   EXPECT_EQ(bed.user.messages, Strings{"Confirm (information): Successfully mapped drive."});
   EXPECT_EQ(bed.drives.cancels.size(), 2u);
 }
@@ -121,8 +122,11 @@ TEST(ConnectShareTest, CredentialsByDomainAndVersion) {
     bed.system.report = row.version;
     bed.user.answers.push_back(Credentials{"bob", "pw"});
     int tries = 0;
-    bed.drives.accept = [&](const auto&) { return ++tries == row.accepted; };
-    EXPECT_EQ(bed.Connect(), row.accepted != 0);
+    // Every attempt but the accepted one is turned down by the share.
+    bed.drives.accept = [&](const auto&) {
+      return ++tries == row.accepted ? platform::ConnectAnswer::Connected : platform::ConnectAnswer::Refused;
+    };
+    EXPECT_EQ(bed.Connect(), row.accepted ? ConnectOutcome::Connected : ConnectOutcome::Refused);
     EXPECT_EQ(bed.Attempts(), row.attempts);
     EXPECT_EQ(bed.user.questions.size(), static_cast<std::size_t>(row.logins));
     for (const LoginQuestion& q : bed.user.questions) EXPECT_EQ(q.loginMode, LoginMode::ShareAccess);

@@ -100,7 +100,9 @@ TEST(SecretsTest, PasswordsLeaveNoTraceOutsideTheirExchange) {
   FixedSystem system;
   user.answers.push_back(Credentials{"carol", kMarker});
   // The guest attempt fails, so the Login dialog is asked.
-  drives.accept = [](const platform::FakeNetworkDrives::Attempt& a) { return a.password == kMarker; };
+  drives.accept = [](const platform::FakeNetworkDrives::Attempt& a) {
+    return a.password == kMarker ? platform::ConnectAnswer::Connected : platform::ConnectAnswer::Refused;
+  };
   ConnectShare({client, drives, system, user}, {"Office", "HDD_1", "", "Z:"});
   ASSERT_FALSE(drives.attempts.empty());
   EXPECT_EQ(drives.attempts.back().password, kMarker);

@@ -129,7 +129,8 @@ TEST(WindowsReachabilityTest, AnswersOnlyWhileSomethingListens) {
 
 TEST(WindowsNetworkDrivesTest, ConnectionWithoutProviderFailsAndLeavesTheLetterFree) {
   WindowsNetworkDrives drives;
-  EXPECT_FALSE(drives.AddConnection("Q:", "\\\\kfw-test.invalid\\share", "", std::string(), 0));
+  EXPECT_EQ(drives.AddConnection("Q:", "\\\\kfw-test.invalid\\share", "", std::string(), 0),
+            ConnectAnswer::Failed);
   // Without a network provider the system answers "no network" (1222) or
   // "no such connection" (2250); on a real network, a host that is not there.
   EXPECT_NE(drives.lastError(), 0u);
