@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "core/addon_install.h"
 
 namespace kfw::gui {
@@ -108,6 +110,11 @@ ui::DialogLayout RestartDialog::Template() {
 
 int RestartDialog::exec() {
   filler_ = std::thread([this] { Fill(); });
+  // The filler never touches a widget: it counts its steps, and this timer
+  // shows the count on the window's thread.
+  auto* show = new QTimer(this);
+  connect(show, &QTimer::timeout, this, &RestartDialog::ShowFiller);
+  show->start(std::clamp(wait_.stepInterval, std::chrono::milliseconds{1}, std::chrono::milliseconds{100}));
   QTimer::singleShot(wait_.total, this, [this] {
     timeUp_ = true;
     CloseWhenBothEnded();
@@ -117,23 +124,24 @@ int RestartDialog::exec() {
 
 void RestartDialog::Fill() {
   for (int step = 0; step < wait_.steps; ++step) {
-    // The bar belongs to the window's thread: each step is posted to it, and
-    // a step still queued when the dialog is gone is dropped with it.
-    QMetaObject::invokeMethod(
-        bar_.data(), [bar = bar_] { if (bar) bar->setValue(bar->value() + 1); }, Qt::QueuedConnection);
+    stepsMade_.fetch_add(1, std::memory_order_release);
     std::unique_lock lock(mutex_);
     if (wake_.wait_for(lock, wait_.stepInterval, [this] { return stopping_; })) return;
   }
+  fillerDone_.store(true, std::memory_order_release);
+}
+
+void RestartDialog::ShowFiller() {
+  if (fillerEnded_) return;
+  // Read "done" first: once it is set, every step has been counted.
+  const bool done = fillerDone_.load(std::memory_order_acquire);
+  bar_->setValue(1 + stepsMade_.load(std::memory_order_acquire));
+  if (!done) return;
   // `filled` belongs to the command that waits: it runs on the window's
   // thread, as everything the command touches does.
-  QMetaObject::invokeMethod(
-      this,
-      [this] {
-        if (wait_.filled) wait_.filled();
-        fillerEnded_ = true;
-        CloseWhenBothEnded();
-      },
-      Qt::QueuedConnection);
+  fillerEnded_ = true;
+  if (wait_.filled) wait_.filled();
+  CloseWhenBothEnded();
 }
 
 void RestartDialog::CloseWhenBothEnded() {

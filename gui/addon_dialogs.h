@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -62,7 +63,7 @@ class LoadingDialog : public UnclosableDialog {
   static ui::DialogLayout Template();
 };
 
-// Shown while the device restarts: a filler thread moves the bar from 1 to
+// Shown while the device restarts: a filler thread counts the bar from 1 to
 // 100, and the dialog closes when its time is up and the filler has ended,
 // so `filled` has always run when the caller goes on.
 class RestartDialog : public UnclosableDialog {
@@ -77,6 +78,7 @@ class RestartDialog : public UnclosableDialog {
 
  private:
   void Fill();
+  void ShowFiller();
   void CloseWhenBothEnded();
 
   core::RestartWait wait_;
@@ -85,6 +87,8 @@ class RestartDialog : public UnclosableDialog {
   std::mutex mutex_;
   std::condition_variable wake_;
   bool stopping_ = false;
+  std::atomic<int> stepsMade_{0};
+  std::atomic<bool> fillerDone_{false};
   bool timeUp_ = false;
   bool fillerEnded_ = false;
 };

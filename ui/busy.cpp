@@ -62,20 +62,6 @@ void ThreadedBusyRunner::Run(const std::function<void()>& work) {
   --depth_;
 }
 
-void ThreadedBusyRunner::Interact(const std::function<void()>& interaction) {
-  auto allowed = [this, &interaction] {
-    const bool wasBlocking = blocking_;
-    if (wasBlocking) AllowInput();
-    interaction();
-    if (wasBlocking) BlockInput();
-  };
-  if (QThread::currentThread() == thread()) {
-    allowed();
-  } else {
-    QMetaObject::invokeMethod(this, allowed, Qt::BlockingQueuedConnection);
-  }
-}
-
 void ThreadedBusyRunner::BlockInput() {
   blocking_ = true;
   qApp->installEventFilter(this);

@@ -14,9 +14,6 @@ class BusyRunner {
   virtual ~BusyRunner() = default;
   // Runs `work` (which must not touch any widget) and returns when it ends.
   virtual void Run(const std::function<void()>& work) = 0;
-  // From inside `work`: runs `interaction` (a dialog the user answers) on the
-  // window's thread, with input allowed, and returns when it ends.
-  virtual void Interact(const std::function<void()>& interaction) = 0;
 };
 
 // Runs everything at once on the calling thread: for tests that drive the
@@ -24,7 +21,6 @@ class BusyRunner {
 class InlineBusyRunner final : public BusyRunner {
  public:
   void Run(const std::function<void()>& work) override { work(); }
-  void Interact(const std::function<void()>& interaction) override { interaction(); }
 };
 
 // Runs the work on a worker thread while the window's thread spins a local
@@ -39,7 +35,6 @@ class ThreadedBusyRunner final : public QObject, public BusyRunner {
 
  public:
   void Run(const std::function<void()>& work) override;
-  void Interact(const std::function<void()>& interaction) override;
   bool busy() const { return depth_ > 0; }
 
  protected:
