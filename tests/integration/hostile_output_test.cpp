@@ -5,9 +5,6 @@
 // Run inside the workstation namespace, findway lists or refuses them and
 // writes one clean line per item.
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -33,21 +30,7 @@ std::string HostileDevices() {
 const BedSetup kBed{"kfwfh", 2, "--devices-per-segment 2000 --max-delay 300",
                     {{1, HostileDevices()}}};
 
-class HostileOutput : public OnTestBed<kBed> {
- protected:
-  // findway's standard output and exit status; it runs in this process's
-  // namespace, the workstation's.
-  std::pair<std::string, int> Findway(const std::string& args) {
-    const std::string command = std::string(KFW_BINARY_DIR) + "/findway " + args + " 2>/dev/null";
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return {"", -1};
-    char buffer[65536];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    const int status = pclose(pipe);
-    return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-  }
-};
+using HostileOutput = OnTestBed<kBed>;
 
 // Every line valid UTF-8 without a control character and at most
 // `maxChars` long; answers the number of lines.
@@ -68,30 +51,30 @@ int CleanLines(const std::string& text, std::size_t maxChars) {
 }
 
 TEST_F(HostileOutput, FindwayDiscoverAndQueryStaySane) {
-  const auto [table, tableStatus] = Findway("discover");
-  EXPECT_EQ(tableStatus, 0);
-  EXPECT_EQ(CleanLines(table, 1200), 2003 + 2);
-  EXPECT_NE(table.find("\n2003 devices found\n"), std::string::npos);
-  EXPECT_NE(table.find("Liar  "), std::string::npos);
-  EXPECT_NE(table.find(std::string(255, 'N') + "  "), std::string::npos);
-  EXPECT_NE(table.find("\\x1b]0;owned\\x07"), std::string::npos) << "the escape is shown, not sent";
+  const Ran table = RunFindway({"discover"});
+  EXPECT_EQ(table.status, 0);
+  EXPECT_EQ(CleanLines(table.out, 1200), 2003 + 2);
+  EXPECT_NE(table.out.find("\n2003 devices found\n"), std::string::npos);
+  EXPECT_NE(table.out.find("Liar  "), std::string::npos);
+  EXPECT_NE(table.out.find(std::string(255, 'N') + "  "), std::string::npos);
+  EXPECT_NE(table.out.find("\\x1b]0;owned\\x07"), std::string::npos) << "the escape is shown, not sent";
 
-  const auto [json, jsonStatus] = Findway("discover --json");
-  EXPECT_EQ(jsonStatus, 0);
-  const auto parsed = nlohmann::json::parse(json, nullptr, false);
+  const Ran json = RunFindway({"discover", "--json"});
+  EXPECT_EQ(json.status, 0);
+  const auto parsed = nlohmann::json::parse(json.out, nullptr, false);
   ASSERT_FALSE(parsed.is_discarded());
   EXPECT_EQ(parsed.size(), 2003u);
 
-  const auto [shares, sharesStatus] = Findway("query 10.201.1.10 shares");
-  EXPECT_EQ(sharesStatus, 0);
-  const int names = CleanLines(shares, 4 * 255);
+  const Ran shares = RunFindway({"query", "10.201.1.10", "shares"});
+  EXPECT_EQ(shares.status, 0);
+  const int names = CleanLines(shares.out, 4 * 255);
   EXPECT_GT(names, 100);
-  EXPECT_EQ(shares.substr(0, 14), "0\\x1b[2J\n1\xEF\xBF\xBD\n") << "escaped, and U+FFFD for the stray byte";
   EXPECT_LT(names, 1000) << "what one datagram's kept bytes hold";
+  EXPECT_EQ(shares.out.substr(0, 14), "0\\x1b[2J\n1\xEF\xBF\xBD\n") << "escaped, and U+FFFD for the stray byte";
 
-  const auto [codepage, codepageStatus] = Findway("query 10.201.1.10 codepage");
-  EXPECT_EQ(codepageStatus, 0);
-  EXPECT_EQ(codepage, std::string(75, '9') + "\n");
+  const Ran codepage = RunFindway({"query", "10.201.1.10", "codepage"});
+  EXPECT_EQ(codepage.status, 0);
+  EXPECT_EQ(codepage.out, std::string(75, '9') + "\n");
 }
 
 }  // namespace

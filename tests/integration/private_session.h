@@ -4,12 +4,11 @@
 // traffic stay in the test bed.
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,11 +16,8 @@
 #include <memory>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "tests/integration/test_bed.h"
-
-extern char** environ;
 
 namespace kfw::integration {
 
@@ -73,34 +69,21 @@ class PrivateSession {
     setenv("GVFS_REMOTE_VOLUME_MONITOR_IGNORE", "1", 1);  // no disks or phones here
     unsetenv("GVFS_DISABLE_FUSE");
 
-    int input[2], output[2];
-    if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0) {
-      error = "pipe2 failed";
-      return false;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-    const char* argv[] = {"dbus-run-session", "--", "sh", "-c",
-                          "echo \"$DBUS_SESSION_BUS_ADDRESS\"; exec cat >/dev/null", nullptr};
-    const int rc = posix_spawnp(&pid_, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(input[0]);
-    close(output[1]);
-    keepAlive_ = input[1];
+    // The shell writes the bus's address, then waits on the pipe from here.
+    const std::string bus = dir_ + "/bus";
+    session_ = popen(("dbus-run-session -- sh -c 'echo \"$DBUS_SESSION_BUS_ADDRESS\" >" + bus +
+                      "; exec cat' >/dev/null").c_str(), "we");
     std::string address;
-    char c;
-    while (rc == 0 && read(output[0], &c, 1) == 1 && c != '\n') address += c;
-    close(output[0]);
-    if (rc != 0 || address.empty()) {
+    if (!session_ || !Eventually([&] { return (address = Slurp(bus)).find('\n') != std::string::npos; }) ||
+        address.size() < 2) {
       error = "dbus-run-session did not start (scripts/install-deps installs dbus)";
       return false;
     }
+    address.pop_back();
     setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
     // Started by the bus, GVfs's daemon mounts its FUSE bridge.
-    const int ping = Run({"dbus-send", "--session", "--print-reply", "--dest=org.gtk.vfs.Daemon",
-                            "/org/gtk/vfs/Daemon", "org.freedesktop.DBus.Peer.Ping"});
+    const int ping = std::system("dbus-send --session --print-reply --dest=org.gtk.vfs.Daemon "
+                                 "/org/gtk/vfs/Daemon org.freedesktop.DBus.Peer.Ping >/dev/null");
     if (ping != 0 || !Eventually([&] { return FuseMounted(runtime + "/gvfs"); })) {
       error = "GVfs with its FUSE bridge did not start in the session (gvfs-daemons, gvfs-fuse)";
       return false;
@@ -109,8 +92,7 @@ class PrivateSession {
   }
 
   ~PrivateSession() {
-    if (keepAlive_ >= 0) close(keepAlive_);
-    if (pid_ > 0) waitpid(pid_, nullptr, 0);
+    if (session_) pclose(session_);
     const std::string bridge = runtime + "/gvfs";
     if (!dir_.empty() && !Eventually([&] { return !FuseMounted(bridge); }))
       umount2(bridge.c_str(), MNT_DETACH);
@@ -118,27 +100,11 @@ class PrivateSession {
     if (!dir_.empty()) fs::remove_all(dir_, ec);
   }
 
-  static int Run(std::vector<const char*> argv) {
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int rc =
-        posix_spawnp(&pid, argv[0], &quiet, nullptr, const_cast<char**>(argv.data()), environ);
-    posix_spawn_file_actions_destroy(&quiet);
-    if (rc != 0) return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
   std::string runtime, config;
 
  private:
   std::string dir_;
-  pid_t pid_ = -1;
-  int keepAlive_ = -1;
+  FILE* session_ = nullptr;
 };
 
 // A suite on its own test bed with a private session in which GVfs runs; a

@@ -23,6 +23,7 @@
 namespace kfw::integration {
 
 using Bytes = std::vector<uint8_t>;
+using Strings = std::vector<std::string>;
 using protocol::ManagementClient;
 
 // What `demo-network start` is given: the namespaces' prefix, the number of
@@ -55,29 +56,23 @@ class TestBed {
 
   // The requests each segment's simulator received while `action` ran, as
   // lower-case hex.
-  std::map<int, std::vector<std::string>> RequestsDuring(const std::function<void()>& action) const;
+  std::map<int, Strings> RequestsDuring(const std::function<void()>& action) const;
 
   // What the devices of the segment took of the add-on set requests, in
   // order, as "ITEM TEXT": "access_mode rw", "codepage 950", "addon BT",
   // "control stop"; and "vanished SHARE" when a device's share went. Only
   // the device at `address` when one is given.
-  std::vector<std::string> Events(int segment, const std::string& address = "") const;
-
-  // A UDP socket that lives in the segment's namespace (a "device" of the
-  // segment), sending out of its bridge. -1 on failure.
-  int SegmentSocket(int segment);
+  Strings Events(int segment, const std::string& address = "") const;
 
  private:
   bool RunScript(const std::string& args, std::string& output) const;
   // Every request each segment's simulator has received so far.
-  std::map<int, std::vector<std::string>> LoggedRequests() const;
-  bool EnterNamespace(const std::string& name);
+  std::map<int, Strings> LoggedRequests() const;
 
   BedSetup setup_;
   std::string workDir_, skip_, failure_;
   int homeNs_ = -1;  // the namespace the process started in
   bool started_ = false;
-  std::vector<int> segmentSockets_;
 };
 
 // A suite whose tests share one test bed, started before its first test; a
@@ -109,6 +104,17 @@ inline const std::string kLoginSeparator = "\x55\xAA";
 Bytes Request(const Bytes& clientId, uint8_t type, const Bytes& deviceId = {}, uint8_t item = 0,
               const std::string& payload = "", const std::string& netmask = "",
               const std::string& gateway = "");
+
+struct Ran {
+  int status = -1;
+  std::string out, err;
+};
+
+// Runs build/findway in this process's namespace with `args`, `input` on
+// its standard input and `env` added to the environment; with
+// `interruptAfterSeconds`, SIGINT is sent to it then.
+Ran RunFindway(const Strings& args, const std::string& input = "", const Strings& env = {},
+               int interruptAfterSeconds = 0);
 
 // One copy of the program on the workstation: its own sockets and client id.
 // Create it only inside the workstation namespace.

@@ -16,23 +16,10 @@
 namespace kfw::integration {
 namespace {
 
-constexpr const char* kSegment1 = R"(
-[device]
-name = Archive
-address = 10.201.1.10
-model = KX-450R
-
-[device]
-name = Dark
-address = 10.201.1.11
-web = off
-
-[device]
-name = Booting
-address = 10.201.1.12
-web = slow
-web_delay_ms = 600000
-)";
+constexpr const char* kSegment1 =
+    "[device]\nname = Archive\naddress = 10.201.1.10\nmodel = KX-450R\n"
+    "[device]\nname = Dark\naddress = 10.201.1.11\nweb = off\n"
+    "[device]\nname = Booting\naddress = 10.201.1.12\nweb = slow\nweb_delay_ms = 600000\n";
 
 const BedSetup kWebBed{"kfwwc", 1, "", {{1, kSegment1}}};
 using WebConsole = OnTestBed<kWebBed>;
