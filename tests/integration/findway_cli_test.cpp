@@ -1,86 +1,28 @@
 // The findway command itself, run as a program in the test bed's
 // workstation namespace: exit status, output, and what the devices
 // received. The add-on installs run with the restart wait shrunk
-// (KFW_TEST_SHORT_WAITS=1); map and unmap mount through GVfs in a private
-// session.
-
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+// (KFW_TEST_SHORT_WAITS=1). Map and unmap are with the network drives'
+// tests, in their private session.
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <thread>
 
-#include "tests/integration/private_session.h"
+#include "addons/payload_store.h"
+#include "tests/integration/private_session.h"  // Slurp, Eventually
 #include "tests/integration/test_bed.h"
-
-extern char** environ;
 
 namespace kfw::integration {
 namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
-using Strings = std::vector<std::string>;
 
-struct Ran {
-  int status = -1;
-  std::string out, err;
-};
-
-// Runs build/findway with `args`, `input` on its standard input and `env`
-// added to this process's environment; with `interruptAfter`, SIGINT is
-// sent to it then.
-Ran RunFindway(const Strings& args, const std::string& input = "", const Strings& env = {},
-            std::chrono::milliseconds interruptAfter = std::chrono::milliseconds(0)) {
-  Ran ran;
-  std::string dir = (fs::temp_directory_path() / "kfwc-run.XXXXXX").string();
-  if (!mkdtemp(dir.data())) return ran;
-  std::ofstream(dir + "/in") << input;
-  posix_spawn_file_actions_t files;
-  posix_spawn_file_actions_init(&files);
-  posix_spawn_file_actions_addopen(&files, 0, (dir + "/in").c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&files, 1, (dir + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&files, 2, (dir + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  Strings argv{std::string(KFW_BINARY_DIR) + "/findway"};
-  argv.insert(argv.end(), args.begin(), args.end());
-  Strings envp = env;
-  for (char** e = environ; *e; ++e) envp.push_back(*e);
-  std::vector<char*> argp, envpp;
-  for (auto& a : argv) argp.push_back(a.data());
-  for (auto& e : envp) envpp.push_back(e.data());
-  argp.push_back(nullptr);
-  envpp.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, argp[0], &files, nullptr, argp.data(), envpp.data()) == 0) {
-    if (interruptAfter.count() > 0) {
-      std::this_thread::sleep_for(interruptAfter);
-      kill(pid, SIGINT);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-  posix_spawn_file_actions_destroy(&files);
-  ran.out = Slurp(dir + "/out");
-  ran.err = Slurp(dir + "/err");
-  fs::remove_all(dir);
-  return ran;
-}
-
-bool AnySet(const std::map<int, Strings>& requests) {
-  for (const auto& [segment, hexes] : requests) {
-    for (const auto& hex : hexes) {
-      if (hex.rfind("05", 0) == 0) return true;
-    }
-  }
-  return false;
+// Whether segment 1 heard a set request.
+bool AnySet(const std::map<int, Strings>& sent) {
+  return std::any_of(sent.at(1).begin(), sent.at(1).end(), [](const std::string& hex) { return hex.rfind("05", 0) == 0; });
 }
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -111,38 +53,52 @@ admin_password = )" + kAdmin + R"(
 name = Mute
 address = 10.201.1.62
 web = off
+
+[device]
+name = Fader
+address = 10.201.1.63
+shares = HDD_a
+sharename = HDD_a
+ideok = 3
+bt_firmware = 1
+vanish_share_ms = 0
 )";
 
 const BedSetup kBed{"kfwc", 1, "--smb", {{1, kDevices}}};
 const Strings kShortWaits{"KFW_TEST_SHORT_WAITS=1"};
 
-class Findway : public OnTestBed<kBed> {};
+class Findway : public OnTestBed<kBed> {
+ protected:
+  // The device at `ip` as `discover --json` lists it; null when it is not.
+  static json Listed(const std::string& ip) {
+    const Ran listed = RunFindway({"discover", "--json"});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    for (const json& device : json::parse(listed.out)) {
+      if (device["ip"] == ip) return device;
+    }
+    return {};
+  }
+};
 
 TEST_F(Findway, DiscoverListsAsJsonAndWatchesUntilInterrupted) {
   const Ran listed = RunFindway({"discover", "--json"});
   ASSERT_EQ(listed.status, 0) << listed.err;
   const json devices = json::parse(listed.out);
   std::set<std::string> ips;
-  for (const json& device : devices) {
-    std::set<std::string> keys;
-    for (const auto& [key, value] : device.items()) keys.insert(key);
-    EXPECT_EQ(keys, (std::set<std::string>{"name", "ip", "netmask", "gateway", "dhcp", "model", "interface"}));
-    ips.insert(device["ip"].get<std::string>());
-  }
-  EXPECT_EQ(ips, (std::set<std::string>{"10.201.1.60", "10.201.1.61", "10.201.1.62"}));
+  for (const json& device : devices) ips.insert(device["ip"].get<std::string>());
+  EXPECT_EQ(ips, (std::set<std::string>{"10.201.1.60", "10.201.1.61", "10.201.1.62", "10.201.1.63"}));
 
-  const Ran watched = RunFindway({"discover", "--watch", "1", "--json"}, "", {}, std::chrono::milliseconds(4000));
+  const Ran watched = RunFindway({"discover", "--watch", "1", "--json"}, "", {}, 4);
   EXPECT_EQ(watched.status, 0) << watched.err;
   std::istringstream lines(watched.out);
-  std::string line;
   Strings events;
-  while (std::getline(lines, line)) {
+  for (std::string line; std::getline(lines, line);) {
     const json event = json::parse(line);
     events.push_back(event["event"].get<std::string>() + " " + event["name"].get<std::string>());
   }
   std::sort(events.begin(), events.end());
   // Later rounds find the same devices: nothing more is written.
-  EXPECT_EQ(events, (Strings{"appeared Keeper", "appeared Mover", "appeared Mute"}));
+  EXPECT_EQ(events, (Strings{"appeared Fader", "appeared Keeper", "appeared Mover", "appeared Mute"}));
 }
 
 TEST_F(Findway, SetAddressTakesThePasswordFromStandardInputOnly) {
@@ -163,20 +119,26 @@ TEST_F(Findway, SetAddressTakesThePasswordFromStandardInputOnly) {
     EXPECT_FALSE(sent.at(1).empty()) << "the login was asked";
   }
 
+  // The device takes every field, and the next discovery lists it there.
   sent = bed_->RequestsDuring([&] {
-    ran = RunFindway({"set-address", "10.201.1.61", "--static", "10.201.1.71", "255.255.0.0", "10.201.0.254",
-                   "--password-stdin"},
-                  std::string(kAdmin) + "\n");
+    ran = RunFindway({"set-address", "10.201.1.61", "--static", "10.201.1.71", "255.255.255.0", "10.201.1.1",
+                      "--password-stdin"},
+                     std::string(kAdmin) + "\n");
   });
   EXPECT_EQ(ran.status, 0) << ran.err;
   EXPECT_EQ(ran.out, "10.201.1.71\n");
   EXPECT_TRUE(AnySet(sent));
-  EXPECT_EQ(RunFindway({"query", "10.201.1.61", "ssl"}).status, 1) << "the old address is gone";
+  EXPECT_EQ(Listed("10.201.1.61"), json()) << "the old address is gone";
+  const json moved = Listed("10.201.1.71");
+  EXPECT_EQ(moved["netmask"], "255.255.255.0");
+  EXPECT_EQ(moved["gateway"], "10.201.1.1");
 
   ran = RunFindway({"set-address", "10.201.1.71", "--dhcp", "--password-stdin"}, std::string(kAdmin) + "\n");
   EXPECT_EQ(ran.status, 0) << ran.err;
   EXPECT_EQ(ran.out, "10.201.9.61\n");
   EXPECT_EQ(ran.err, "Confirm: DHCP client enabled.\n");
+  EXPECT_EQ(Listed("10.201.9.61")["dhcp"], true);
+  EXPECT_EQ(RunFindway({"console", "10.201.9.61", "--print"}).status, 0) << "its web console moved with it";
 }
 
 TEST_F(Findway, ConsoleChecksTheDeviceThenOpensOrPrints) {
@@ -214,14 +176,31 @@ TEST_F(Findway, ConsoleChecksTheDeviceThenOpensOrPrints) {
   fs::remove_all(root);
 }
 
+// Every file in `folder` holds, byte for byte, a payload of `kind` of its
+// name; answers the names, sorted.
+Strings PlacedPayloads(const fs::path& folder, std::string_view kind) {
+  Strings names;
+  for (const auto& file : fs::directory_iterator(folder)) {
+    const std::string name = file.path().filename(), bytes = Slurp(file.path());
+    names.push_back(name);
+    EXPECT_TRUE(std::ranges::any_of(addons::AllPayloads(), [&](const addons::Payload& p) {
+      return p.kind == kind && p.fileName == name && std::string(p.bytes.begin(), p.bytes.end()) == bytes;
+    })) << name;
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 TEST_F(Findway, InstallsLanguageAndBitTorrentOrReportsTheRefusal) {
   const fs::path share = fs::path(bed_->stateDir()) / "smb-seg1" / "1-Keeper" / "shares" / "HDD_1";
-  Ran ran = RunFindway({"install-language", "10.201.1.60", "traditional chinese"}, "", kShortWaits);
+  Ran ran = RunFindway({"install-language", "10.201.1.60", "cyrillic"}, "", kShortWaits);  // the longest list
   EXPECT_EQ(ran.status, 0) << ran.err;
   EXPECT_TRUE(Has(ran.err, "Loading...\n")) << ran.err;
   EXPECT_TRUE(Has(ran.err, "The device is restarting: 100%\nThe device has restarted.\n")) << ran.err;
-  EXPECT_EQ(bed_->Events(1, "10.201.1.60"), (Strings{"access_mode rw", "codepage 950"}));
-  EXPECT_TRUE(fs::exists(share / ".systemfile" / ".codepages" / "unicode_map.950"));
+  EXPECT_EQ(bed_->Events(1, "10.201.1.60"), (Strings{"access_mode rw", "codepage 866"}));
+  EXPECT_EQ(PlacedPayloads(share / ".systemfile/.codepages", "Codepage"),
+            (Strings{"codepage.866", "nls_cp866.ko", "nls_cp866_12.ko", "nls_koi8-r.ko", "nls_koi8-r_12.ko",
+                     "unicode_map.866", "unicode_map.KOI8-R"}));
 
   // Disk state 3: the firmware takes no Turkish.
   ran = RunFindway({"install-language", "10.201.1.60", "857"}, "", kShortWaits);
@@ -233,70 +212,21 @@ TEST_F(Findway, InstallsLanguageAndBitTorrentOrReportsTheRefusal) {
       [&] { ran = RunFindway({"install-bt", "10.201.1.60", "--password-stdin"}, "wrong\n", kShortWaits); });
   EXPECT_EQ(ran.status, 3);
   EXPECT_FALSE(AnySet(sent));
+  std::ofstream(share / "Nas_Prog/BT/bt") << "an older program";  // replaced through the staging folder
   ran = RunFindway({"install-bt", "10.201.1.60", "--password-stdin"}, std::string(kAdmin) + "\n", kShortWaits);
   EXPECT_EQ(ran.status, 0) << ran.err;
   EXPECT_EQ(bed_->Events(1, "10.201.1.60"),
-            (Strings{"access_mode rw", "codepage 950", "access_mode rw", "addon BT"}));
-  EXPECT_TRUE(fs::exists(share / "Nas_Prog" / "BT" / "btdog"));
+            (Strings{"access_mode rw", "codepage 866", "access_mode rw", "addon BT"}));
+  EXPECT_EQ(PlacedPayloads(share / "Nas_Prog/BT", "BT"), (Strings{"bt", "btdog"}));
   EXPECT_FALSE(Has(ran.err, kAdmin));
-}
 
-constexpr const char* kSharePassword = "Kfw-cli-share-8";
-const std::string kShareDevices = std::string(R"(
-[device]
-name = Vault
-address = 10.201.1.40
-netmask = 255.255.0.0
-shares = HDD_1:Secret
-private_shares = Secret
-smb_user = kfwcli
-smb_password = )") + kSharePassword + "\n";
-
-const BedSetup kShareBed{"kfwc", 1, "--smb", {{1, kShareDevices}}};
-
-class FindwayDrives : public OnSessionBed<kShareBed> {
- protected:
-  json Letter(const std::string& letter) {
-    const Ran listed = RunFindway({"drives", "--json"});
-    EXPECT_EQ(listed.status, 0);
-    for (const json& row : json::parse(listed.out)) {
-      if (row["letter"] == letter) return row;
-    }
-    return {};
-  }
-};
-
-TEST_F(FindwayDrives, MapsUnmapsAndListsLetters) {
-  Ran ran = RunFindway({"map", "10.201.1.40", "hdd_1", "k"});
-  ASSERT_EQ(ran.status, 0) << ran.err;
-  EXPECT_EQ(ran.out, "K:\n");
-  EXPECT_EQ(ran.err, "Confirm: Successfully mapped drive.\n");
-  EXPECT_EQ(Letter("K:"), (json{{"letter", "K:"}, {"host", "Vault"}, {"share", "HDD_1"}, {"mapped", true},
-                                {"default", false}}));
-  // The letter in use is kept without --force.
-  ran = RunFindway({"map", "10.201.1.40", "Secret", "K:"});
-  EXPECT_EQ(ran.status, 4);
-  EXPECT_TRUE(Has(ran.err, "Give --force")) << ran.err;
-  EXPECT_EQ(Letter("K:")["share"], "HDD_1");
-
-  EXPECT_EQ(RunFindway({"map", "10.201.1.40", "Nothing"}).status, 1);
-  ran = RunFindway({"map", "10.201.1.40", "Secret", "S", "--user", "kfwcli", "--password-stdin"}, "wrong\n");
-  EXPECT_EQ(ran.status, 3) << "the share refused the password";
-  EXPECT_EQ(ran.err, "Error: Failed to map drive.\n");
-  ran = RunFindway({"map", "10.201.1.40", "Secret", "--user", "kfwcli", "--password-stdin"},
-                std::string(kSharePassword) + "\n");
-  EXPECT_EQ(ran.status, 0) << ran.err;
-  EXPECT_EQ(ran.out, "Z:\n") << "the highest free letter";
-  EXPECT_FALSE(Has(ran.err + ran.out, kSharePassword));
-
-  for (const char* letter : {"K", "Z:"}) {
-    ran = RunFindway({"unmap", letter});
-    EXPECT_EQ(ran.status, 0) << ran.err;
-    EXPECT_EQ(ran.err, "Confirm: Successfully unmapped drive.\n");
-  }
-  EXPECT_EQ(Letter("K:")["mapped"], false);
-  EXPECT_EQ(Letter("Z:")["default"], true);
-  EXPECT_EQ(RunFindway({"unmap", "K"}).status, 4);
+  // A share that goes once the device is opened for writing: never a success.
+  ran = RunFindway({"install-bt", "10.201.1.63", "--password-stdin"}, "\n", kShortWaits);
+  EXPECT_EQ(ran.status, 4) << ran.err;
+  EXPECT_TRUE(Has(ran.err, "Please check hard drives.")) << ran.err;
+  const Strings events = bed_->Events(1, "10.201.1.63");
+  EXPECT_NE(std::find(events.begin(), events.end(), "control stop"), events.end());
+  EXPECT_EQ(std::find(events.begin(), events.end(), "addon BT"), events.end());
 }
 
 }  // namespace
