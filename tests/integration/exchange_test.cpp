@@ -1,5 +1,6 @@
-// Every targeted exchange against the simulator over real sockets: the
+// The targeted exchanges against the simulator over real sockets: the
 // answers the program reads back, and the bytes the device received.
+// Address changes are findway's test.
 
 #include "tests/integration/test_bed.h"
 
