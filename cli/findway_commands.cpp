@@ -128,6 +128,7 @@ int SetAddress(const Command& command, Terminal& terminal) {
   const core::LanSettingsInput input{1, command.dhcp ? 1 : 0, command.ip, command.netmask, command.gateway};
   const core::ApplyResult result = core::ApplyLanSettings(network.client, user, input);
   network.client.adminPassword.Wipe();
+  if (user.passwordTooLong()) return kBadArguments;
   switch (result.failure) {
     case core::ApplyFailure::None: break;
     case core::ApplyFailure::Invalid: return kBadArguments;
@@ -199,6 +200,7 @@ int Map(const Command& command, Terminal& terminal) {
   input.driveItem = *item;
   const core::ConnectOutcome outcome = core::ConnectShare({network.client, drives, system, user}, input);
   network.client.adminPassword.Wipe();
+  if (user.passwordTooLong()) return kBadArguments;
   switch (outcome) {
     case core::ConnectOutcome::Connected:
       terminal.out << item->substr(0, 2) << "\n";
@@ -321,6 +323,7 @@ int InstallAddon(const Command& command, Terminal& terminal) {
     core::BitTorrentCommand(services, true, command.address);
   }
   network.client.adminPassword.Wipe();
+  if (user.passwordTooLong()) return kBadArguments;
   return AddonStatus(state.end);
 }
 

@@ -49,6 +49,14 @@ std::optional<core::Credentials> TerminalInteraction::AskLogin(const core::Login
   }
   auto password = passwords_.Read("Password of " + typed.user + " on " + answers_.device + ": ");
   if (!password) return std::nullopt;
+  if (password->size() > core::kLoginTextMax) {
+    // Cut to fit, it would only be refused as a wrong password.
+    err_ << "findway: a password holds at most " << core::kLoginTextMax << " bytes; the one given has "
+         << password->size() << "\n";
+    Wipe(*password);
+    passwordTooLong_ = true;
+    return std::nullopt;
+  }
   typed.password = *password;
   Wipe(*password);
   return typed;

@@ -63,6 +63,9 @@ class TerminalInteraction final : public core::Interaction {
   void RunLoading(std::chrono::milliseconds delay, const std::function<void()>& work) override;
   void WaitRestart(const core::RestartWait& wait) override;
   void RunBlocking(const std::function<void()>& work) override { work(); }
+  // A password longer than a device takes was given: the command was
+  // answered as a Cancel, and ends as bad input.
+  bool passwordTooLong() const { return passwordTooLong_; }
 
  private:
   TerminalAnswers answers_;
@@ -70,6 +73,7 @@ class TerminalInteraction final : public core::Interaction {
   std::ostream& err_;
   platform::Clock& clock_;
   bool languageGiven_ = false;
+  bool passwordTooLong_ = false;
 };
 
 // Overwrites a secret's bytes before it is let go.

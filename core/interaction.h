@@ -5,6 +5,7 @@
 // its options and the terminal, tests from a script.
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -15,6 +16,10 @@ namespace kfw::core {
 
 // Which credentials the Login dialog asks for.
 enum class LoginMode { ShareAccess = 0, Administrator = 1 };
+
+// The most bytes a user name or password of a login holds: the device's
+// credential fields are 16 bytes.
+inline constexpr std::size_t kLoginTextMax = 16;
 
 struct LoginQuestion {
   LoginMode loginMode = LoginMode::Administrator;

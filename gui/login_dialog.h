@@ -23,7 +23,7 @@ class LoginDialog : public QDialog {
 
   static ui::DialogLayout Template();
   // Each text holds at most this many bytes, a whole 16-byte credential.
-  static constexpr int kMaxChars = 16;
+  static constexpr int kMaxChars = static_cast<int>(core::kLoginTextMax);
 
   QLineEdit* userNameEdit() const { return userName_; }
   QLineEdit* passwordEdit() const { return password_; }
