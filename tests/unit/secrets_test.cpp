@@ -4,7 +4,6 @@
 // client forgets them once the exchange that needed them is over.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <iostream>
@@ -18,6 +17,7 @@
 #include "platform/fake_programs.h"
 #include "platform/atomic_file.h"
 #include "platform/linux/linux_network_drives.h"
+#include "scratch.h"
 #include "scripted_interaction.h"
 #include "sim/simulated_network.h"
 
@@ -44,18 +44,10 @@ struct CapturedStreams {
   std::streambuf *out, *err, *log;
 };
 
-struct FixedSystem final : platform::SystemInfo {
-  bool Version(platform::VersionReport& out) override {
-    out = {platform::PlatformFamily::Other, 6, 1, 0};
-    return true;
-  }
-  std::string LoggedOnUser() override { return "carol"; }
-};
+using SecretsTest = Scratch;
 
-TEST(SecretsTest, PasswordsLeaveNoTraceOutsideTheirExchange) {
-  std::string home = (fs::temp_directory_path() / "kfw-secrets.XXXXXX").string();
-  ASSERT_NE(mkdtemp(home.data()), nullptr);
-  const fs::path config = fs::path(home) / ".config";
+TEST_F(SecretsTest, PasswordsLeaveNoTraceOutsideTheirExchange) {
+  const fs::path config = root / ".config";
 
   platform::FakeClock clock;
   sim::SimulatedNetwork net(clock);
@@ -91,13 +83,13 @@ TEST(SecretsTest, PasswordsLeaveNoTraceOutsideTheirExchange) {
             5);
   platform::FakeProgramStarter programs;
   platform::FakeDefaultBrowser browser;
-  LaunchWidget({programs, browser, user, fs::path(home) / "ip.txt"}, "192.168.1.100", "KVR-220");
+  LaunchWidget({programs, browser, user, root / "ip.txt"}, "192.168.1.100", "KVR-220");
   platform::ConnectionTable table(config / "korvex-findway" / "network-drives");
   ASSERT_TRUE(table.Add({"K:", "\\\\Office\\HDD_1", "/run/user/0/gvfs/x"}));
 
   // The share password reaches the connection attempt and nothing else.
   platform::FakeNetworkDrives drives;
-  FixedSystem system;
+  FakeSystem system;
   user.answers.push_back(Credentials{"carol", kMarker});
   // The guest attempt fails, so the Login dialog is asked.
   drives.accept = [](const platform::FakeNetworkDrives::Attempt& a) {
@@ -113,13 +105,12 @@ TEST(SecretsTest, PasswordsLeaveNoTraceOutsideTheirExchange) {
   EXPECT_FALSE(Holds(platform::ReadTextFile("/proc/self/cmdline").value_or("")));
   EXPECT_FALSE(Holds(platform::ReadTextFile("/proc/self/environ").value_or("")));
   int files = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(home)) {
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
     if (!entry.is_regular_file()) continue;
     ++files;
     EXPECT_FALSE(Holds(platform::ReadTextFile(entry.path()).value_or(""))) << entry.path();
   }
   EXPECT_EQ(files, 2);  // the address file and the connection table
-  fs::remove_all(home);
 }
 
 }  // namespace
