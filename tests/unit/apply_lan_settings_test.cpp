@@ -58,12 +58,8 @@ struct Bed : fixtures::SimBed {
 };
 
 TEST(ApplyLanSettingsTest, StaticAddressAfterTheAdministratorCheck) {
-  const struct {
-    const char* device;
-    std::optional<Credentials> typed;  // the Login dialog's answer; unset: Cancel
-    bool moved;
-    int questions;
-  } rows[] = {
+  // `typed`: the Login dialog's answer; unset: Cancel.
+  const struct { const char* device; std::optional<Credentials> typed; bool moved; int questions; } rows[] = {
       {"192.168.1.100", std::nullopt, true, 0},  // the empty password passes
       {"192.168.1.90", Credentials{"admin", "wrong"}, false, 1},
       {"192.168.1.90", std::nullopt, false, 1},

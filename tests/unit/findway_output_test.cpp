@@ -80,10 +80,7 @@ TEST_F(FindwayOutputTest, JsonIsStrictlyReadable) {
 
 TEST_F(FindwayOutputTest, QueryValuesAndDiagnosticsStayOnTheirLines) {
   client.selectedAddress = "192.168.1.21";
-  const struct {
-    const char* item;
-    std::string printed, diagnostic;
-  } queries[] = {
+  const struct { const char* item; std::string printed, diagnostic; } queries[] = {
       {"shares", "ok\n\\x1b[2J\\x0d\\x0afake\nB\xc3\xbcro\n", ""},
       {"ssl", "1\\x0d\\x0aroot\n", "ssl=1\\x0d\\x0aroot=1\n"},  // the value kept is cut to 7 bytes
       {"domain", "\\x9b2J" FFFD "\n", "domain=\\x9b2J" FFFD "\n"},
