@@ -176,7 +176,8 @@ TEST(InstallWorkerTest, FilesPerLanguageAndModuleSet) {
 // The device is told to stop, the user to check the drives, and nothing is
 // announced; the Language dialog will come back.
 TEST(InstallWorkerTest, FailedRunStopsTheDevice) {
-  const struct { const char* what; RunKind kind; const char* sharename; int failCall; bool canStage; std::size_t calls; } rows[] = {
+  const struct { const char* what; RunKind kind; const char* sharename; int failCall; bool canStage;
+                 std::size_t calls; } rows[] = {
       {"first code page file", RunKind::Codepage, "HDD_1", 1, true, 1},
       {"third code page file", RunKind::Codepage, "HDD_a", 3, true, 3},
       {"unknown share", RunKind::Codepage, "USB_1", 0, true, 0},
@@ -237,7 +238,8 @@ TEST(LanguageCommandTest, DiskStateDecides) {
 }
 
 TEST(LanguageCommandTest, PreselectsTheDevicesCodepage) {
-  const struct { const char* codepage; int preselected, queries; } rows[] = {{"850", 2, 1}, {"949", 6, 1}, {"932", 8, 1}, {"437", 2, 10}};
+  const struct { const char* codepage; int preselected, queries; } rows[] = {
+      {"850", 2, 1}, {"949", 6, 1}, {"932", 8, 1}, {"437", 2, 10}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.codepage);
     sim::DeviceConfig config = Device("HDD_1");
