@@ -99,15 +99,6 @@ TEST(IsContiguousNetmaskTest, AcceptsExactlyThePrefixesOneToThirtyTwo) {
     EXPECT_FALSE(IsContiguousNetmask(m)) << DottedText(m);
 }
 
-TEST(IsSubnetBroadcastTest, AllHostBitsSet) {
-  EXPECT_TRUE(IsSubnetBroadcast({192, 168, 1, 255}, {255, 255, 255, 0}));
-  EXPECT_TRUE(IsSubnetBroadcast({10, 255, 255, 255}, {255, 0, 0, 0}));
-  // With a /32 every address is its own broadcast address.
-  EXPECT_TRUE(IsSubnetBroadcast({192, 168, 1, 10}, {255, 255, 255, 255}));
-  EXPECT_FALSE(IsSubnetBroadcast({192, 168, 1, 254}, {255, 255, 255, 0}));
-  EXPECT_FALSE(IsSubnetBroadcast({10, 0, 255, 255}, {255, 0, 0, 0}));
-}
-
 TEST(IsGatewayInconsistentTest, GatewayMustBeAHostOfTheSubnet) {
   const struct { Octets a, m, g; bool inconsistent; } rows[] = {
       {{192, 168, 1, 10}, {255, 255, 255, 0}, {192, 168, 1, 1}, false},
@@ -148,6 +139,8 @@ TEST(ValidateStaticSettingsTest, RefusesAtTheRightStepAndKeepsTheTextsWrittenBef
       {Field(0, 1, 2, 3), kMask24, kBlank,
        octet(kIp + "1st digit. It should be 1-223.", Address, 0), "-|-|-"},
       {Field(192, 168, 1, 255), kMask24, gateway, warn(kBadConfig, Address), "192.168.1.255|-|-"},
+      // With a /32 every address is its own subnet's broadcast address.
+      {kAddr, Field(255, 255, 255, 255), gateway, warn(kBadConfig, Address), "192.168.1.10|-|-"},
       {kAddr, Field(255, 255, 256, 0), kBlank,
        octet(kMask + "3rd digit. It should be 0-255.", Netmask, 2), a + "-|-"},
       {kAddr, kGappy, zeroGateway,

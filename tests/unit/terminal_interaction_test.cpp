@@ -27,30 +27,27 @@ struct Terminal {
   std::ostringstream err;
   platform::FakeClock clock;
   std::optional<TerminalInteraction> user;
+
+  // What the Login question gets: "user/password", or "-" for none.
+  std::string Login(LoginMode mode, std::optional<std::string> fixedUser = "admin") {
+    const auto typed = user->AskLogin({mode, std::move(fixedUser)});
+    return typed ? typed->user + "/" + typed->password : "-";
+  }
 };
 
 TEST(TerminalInteractionTest, PasswordsComeFromOneLineOfInputOnce) {
   Terminal admin("s3cret\r\nmore\n");
-  const auto typed = admin.user->AskLogin({LoginMode::Administrator, "admin"});
-  ASSERT_TRUE(typed);
-  EXPECT_EQ(typed->user, "admin");
-  EXPECT_EQ(typed->password, "s3cret");
-  EXPECT_FALSE(admin.user->AskLogin({LoginMode::Administrator, "admin"})) << "a second line is never read";
+  EXPECT_EQ(admin.Login(LoginMode::Administrator), "admin/s3cret");
+  EXPECT_EQ(admin.Login(LoginMode::Administrator), "-") << "a second line is never read";
   EXPECT_EQ(admin.err.str().find("s3cret"), std::string::npos);
-
-  Terminal empty("");
-  EXPECT_FALSE(empty.user->AskLogin({LoginMode::Administrator, "admin"}));
-  Terminal blankLine("\n");
-  EXPECT_EQ(blankLine.user->AskLogin({LoginMode::Administrator, "admin"})->password, "");
+  EXPECT_EQ(Terminal("").Login(LoginMode::Administrator), "-");
+  EXPECT_EQ(Terminal("\n").Login(LoginMode::Administrator), "admin/");
 
   // A share is asked for only with a user to connect as.
   Terminal guest("pw\n");
-  EXPECT_FALSE(guest.user->AskLogin({LoginMode::ShareAccess, std::nullopt}));
+  EXPECT_EQ(guest.Login(LoginMode::ShareAccess, std::nullopt), "-");
   EXPECT_EQ(guest.in.tellg(), 0) << "no password was read for a guest";
-  Terminal share("pw\n", {"", "kfwdemo"});
-  const auto shareLogin = share.user->AskLogin({LoginMode::ShareAccess, std::nullopt});
-  ASSERT_TRUE(shareLogin);
-  EXPECT_EQ(shareLogin->user + "/" + shareLogin->password, "kfwdemo/pw");
+  EXPECT_EQ(Terminal("pw\n", {"", "kfwdemo"}).Login(LoginMode::ShareAccess, std::nullopt), "kfwdemo/pw");
 
   std::string secret = "a password longer than the small buffer";
   Wipe(secret);
