@@ -13,13 +13,13 @@
 #include "core/admin_check.h"
 #include "core/desktop_widget.h"
 #include "core/drive_mapping.h"
+#include "fixtures.h"
 #include "platform/fake_network_drives.h"
 #include "platform/fake_programs.h"
 #include "platform/atomic_file.h"
 #include "platform/linux/linux_network_drives.h"
 #include "scratch.h"
 #include "scripted_interaction.h"
-#include "sim/simulated_network.h"
 
 namespace kfw::core {
 namespace {
@@ -49,29 +49,22 @@ using SecretsTest = Scratch;
 TEST_F(SecretsTest, PasswordsLeaveNoTraceOutsideTheirExchange) {
   const fs::path config = root / ".config";
 
-  platform::FakeClock clock;
-  sim::SimulatedNetwork net(clock);
-  net.AddInterface("192.168.1.20", 0);
+  fixtures::SimBed bed;
   sim::DeviceConfig device;
   device.name = "Office";
   device.address = "192.168.1.100";
   device.adminPassword = kMarker;
-  net.AddDevice(0, device);
-  protocol::ManagementClient client(net, clock);
-  std::ostringstream diagnostics;
-  client.SetDiagnostics(&diagnostics);
-  ASSERT_TRUE(client.StartNetwork());
-
+  bed.Add(device);
   CapturedStreams streams;
-  client.DiscoverDevices(3, 3);
-  client.selectedAddress = "192.168.1.100";
+  bed.Select("192.168.1.100");
+  protocol::ManagementClient& client = bed.client;
 
   // The administrator login: the empty password fails, the typed one passes.
   ScriptedInteraction user;
   user.answers.push_back(Credentials{"admin", kMarker});
   EXPECT_TRUE(RunAdministratorCheck(client, user));
   bool sent = false;
-  for (const auto& datagram : net.sent()) {
+  for (const auto& datagram : bed.net.sent()) {
     sent = sent || Holds(std::string(datagram.bytes.begin(), datagram.bytes.end()));
   }
   EXPECT_TRUE(sent) << "the login never carried the password";
@@ -100,7 +93,7 @@ TEST_F(SecretsTest, PasswordsLeaveNoTraceOutsideTheirExchange) {
   EXPECT_EQ(drives.attempts.back().password, kMarker);
   EXPECT_TRUE(client.adminPassword.empty());
 
-  EXPECT_FALSE(Holds(diagnostics.str())) << diagnostics.str();
+  EXPECT_FALSE(Holds(bed.diagnostics.str())) << bed.diagnostics.str();
   EXPECT_FALSE(Holds(streams.text.str()));
   EXPECT_FALSE(Holds(platform::ReadTextFile("/proc/self/cmdline").value_or("")));
   EXPECT_FALSE(Holds(platform::ReadTextFile("/proc/self/environ").value_or("")));

@@ -123,16 +123,11 @@ TEST(FindwayWatchTest, ChangesBetweenRoundsAndTheDriveTable) {
 
   std::ostringstream json;
   WriteDeviceChanges(json, {a}, {b}, true);
-  std::istringstream lines(json.str());
-  std::string line;
-  std::vector<std::string> events;
-  while (std::getline(lines, line)) {
-    const auto object = nlohmann::json::parse(line);
-    events.push_back(object.at("event").get<std::string>() + " " + object.at("ip").get<std::string>());
-    EXPECT_EQ(object.size(), 8u);
-    EXPECT_TRUE(object.at("dhcp").is_boolean());
-  }
-  EXPECT_EQ(events, (std::vector<std::string>{"vanished 10.0.0.1", "appeared 10.0.0.2"}));
+  EXPECT_EQ(json.str(),
+            "{\"event\": \"vanished\", \"name\": \"Archive\", \"ip\": \"10.0.0.1\", \"netmask\": \"255.0.0.0\", "
+            "\"gateway\": \"\", \"dhcp\": false, \"model\": \"KX-1\", \"interface\": \"10.0.0.9\"}\n"
+            "{\"event\": \"appeared\", \"name\": \"Basement\", \"ip\": \"10.0.0.2\", \"netmask\": \"255.0.0.0\", "
+            "\"gateway\": \"\", \"dhcp\": true, \"model\": \"\", \"interface\": \"10.0.0.9\"}\n");
 
   platform::FakeNetworkDrives drives;
   drives.Connect('Z', "\\\\Vault\\HDD_1");
