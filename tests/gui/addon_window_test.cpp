@@ -69,17 +69,15 @@ TEST(AddonWindowTest, AFailedPlacementStopsTheDeviceAndOffersTheLanguagesAgain) 
 }
 
 TEST(AddonWindowTest, TheLanguageDialogRefusesWhatTheFirmwareCannotTake) {
-  TestBed bed;
-  bed.Open();
   for (const bool all : {false, true}) {
-    gui::LanguageDialog dialog({2, all}, bed.prompts);
+    ui::ScriptedPrompts prompts;
+    gui::LanguageDialog dialog({2, all}, prompts);
     dialog.show();
     ui::Control<QComboBox>(dialog, gui::LanguageDialog::kLanguageList)->setCurrentIndex(4);
     QTest::keyClick(&dialog, Qt::Key_Return);
-    EXPECT_EQ(bed.prompts.messages.size(), all ? 0u : 2u) << "on selection and at OK";
+    EXPECT_EQ(prompts.messages.size(), all ? 0u : 2u) << "on selection and at OK";
     EXPECT_EQ(dialog.isVisible(), !all);
     EXPECT_EQ(dialog.answer(), all ? std::optional<int>(4) : std::nullopt);
-    bed.prompts.messages.clear();
   }
 }
 
