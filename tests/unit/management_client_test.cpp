@@ -101,7 +101,6 @@ TEST(ClientStart, DefaultIdsFailedLibraryAndNoInterfaces) {
   ASSERT_TRUE(a.StartNetwork());
   ASSERT_TRUE(b.StartNetwork());
   EXPECT_NE(a.clientId, b.clientId) << "two copies started together must not share an id";
-  EXPECT_EQ(a.interfaceCount, 0);
   const auto start = clock.Now();
   a.DiscoverDevices(3, 3);
   EXPECT_TRUE(a.deviceList.empty());
