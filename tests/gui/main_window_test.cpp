@@ -61,9 +61,6 @@ TEST(MainWindowTest, TheClickAfterADoubleClickStillSelects) {
   bed.network.AddDevice(0, quiet);
   MainWindow& window = bed.Open();
   QWidget* viewport = window.deviceList()->viewport();
-  const auto rowAt = [&](const std::string& address) {
-    return window.deviceList()->visualItemRect(window.deviceList()->topLevelItem(bed.RowOf(address))).center();
-  };
   // What a window system delivers: press, release, double click, release.
   const auto doubleClick = [&](QPoint first, QPoint second) {
     QTest::mousePress(viewport, Qt::LeftButton, {}, first);
@@ -81,12 +78,12 @@ TEST(MainWindowTest, TheClickAfterADoubleClickStillSelects) {
   doubleClick(below, below);
   bed.Click("10.0.0.30");
   EXPECT_EQ(selected(), "10.0.0.30 10.0.0.30 255.255.255.0 10.0.0.1 Disable 1");
-  doubleClick(rowAt("192.168.1.100"), rowAt("192.168.1.100"));
+  doubleClick(bed.RowCenter("192.168.1.100"), bed.RowCenter("192.168.1.100"));
   EXPECT_EQ(selected(), "192.168.1.100 192.168.1.100 255.255.255.0 192.168.1.1 Disable 2");
   bed.Click("192.168.1.57");
   EXPECT_EQ(selected(), "192.168.1.57 [192.168.1.57] [255.255.255.0] [-] Enable 1");
   // A second press that lands on another row is a click on that row.
-  doubleClick(rowAt("192.168.1.100"), rowAt("10.0.0.30"));
+  doubleClick(bed.RowCenter("192.168.1.100"), bed.RowCenter("10.0.0.30"));
   EXPECT_EQ(selected(), "10.0.0.30 10.0.0.30 255.255.255.0 10.0.0.1 Disable 1");
   EXPECT_EQ(ui::ReportView::CellText(window.deviceList()->SelectedRow(), 1), "10.0.0.30");
   // One selection per click, never one for the second press of a double click.

@@ -124,10 +124,10 @@ struct TestBed {
     const auto found = std::find(addresses.begin(), addresses.end(), address);
     return found == addresses.end() ? -1 : static_cast<int>(found - addresses.begin());
   }
-  void Click(const std::string& address) {
-    const ui::ReportView* list = window->deviceList();
-    ClickList(list->visualItemRect(list->topLevelItem(RowOf(address))).center());
+  QPoint RowCenter(const std::string& address) const {
+    return window->deviceList()->visualItemRect(window->deviceList()->topLevelItem(RowOf(address))).center();
   }
+  void Click(const std::string& address) { ClickList(RowCenter(address)); }
   void ClickList(QPoint at) { QTest::mouseClick(window->deviceList()->viewport(), Qt::LeftButton, {}, at); }
   void Press(int buttonId) { QTest::mouseClick(window->button(buttonId), Qt::LeftButton); }
 

@@ -18,8 +18,6 @@ using kfw::testing::Type;
 
 TEST(DialogTemplateTest, ConvertsDialogUnitsAndBuildsEachControlUnderItsId) {
   EXPECT_EQ(DialogUnits(6, 13).ToPixels(3, 2, 277, 87), QRect(5, 3, 416, 141));  // 4.5 rounds up, 3.25 down
-  const QFont font = DialogFont("Arial", 8);
-  EXPECT_NEAR(DialogUnits(font).baseX(), QFontMetrics(font).averageCharWidth(), 2);
 
   const DialogLayout layout{1, "Sample", "Arial", 8, 120, 60,
                             {

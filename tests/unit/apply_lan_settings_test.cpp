@@ -58,12 +58,8 @@ struct Bed : fixtures::SimBed {
 };
 
 TEST(ApplyLanSettingsTest, StaticAddressAfterTheAdministratorCheck) {
-  const struct {
-    const char* device;
-    std::optional<Credentials> typed;  // the Login dialog's answer; unset: Cancel
-    bool moved;
-    int questions;
-  } rows[] = {
+  // `typed`: the Login dialog's answer; unset: Cancel.
+  const struct { const char* device; std::optional<Credentials> typed; bool moved; int questions; } rows[] = {
       {"192.168.1.100", std::nullopt, true, 0},  // the empty password passes
       {"192.168.1.90", Credentials{"admin", "wrong"}, false, 1},
       {"192.168.1.90", std::nullopt, false, 1},
@@ -73,7 +69,7 @@ TEST(ApplyLanSettingsTest, StaticAddressAfterTheAdministratorCheck) {
     SCOPED_TRACE(testing::Message() << "row " << &row - rows);
     Bed bed;
     bed.user.answers.push_back(row.typed);
-    const ApplyResult result = bed.Apply(row.device, 0, "192.168.1.150", "255.255.0.0", "192.168.1.1");
+    const ApplyResult result = bed.Apply(row.device, 0, "192.168.1.150", "255.255.0.0", "192.168.2.254");
     EXPECT_EQ(bed.user.questions.size(), static_cast<std::size_t>(row.questions));
     EXPECT_EQ(result.outcome, row.moved ? ApplyOutcome::AddressSent : ApplyOutcome::NothingDone);
     EXPECT_EQ(result.failure, row.moved ? ApplyFailure::None : ApplyFailure::PasswordRefused);
@@ -83,7 +79,8 @@ TEST(ApplyLanSettingsTest, StaticAddressAfterTheAdministratorCheck) {
     const sim::SimDevice& device = *bed.devices[row.device == std::string("192.168.1.100") ? 0 : 1];
     EXPECT_EQ(device.address(), row.moved ? "192.168.1.150" : row.device);
     EXPECT_EQ(bed.client.selectedAddress, row.moved ? "192.168.1.150" : row.device);
-    EXPECT_EQ(device.config().netmask, row.moved ? "255.255.0.0" : "255.255.255.0");
+    EXPECT_EQ(device.config().netmask + " " + device.config().gateway,
+              row.moved ? "255.255.0.0 192.168.2.254" : "255.255.255.0 192.168.1.1");
   }
 }
 

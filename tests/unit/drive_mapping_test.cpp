@@ -18,15 +18,6 @@ namespace {
 using Strings = std::vector<std::string>;
 using platform::FakeNetworkDrives;
 
-struct FixedSystem final : platform::SystemInfo {
-  bool Version(platform::VersionReport& out) override {
-    out = report;
-    return true;
-  }
-  std::string LoggedOnUser() override { return "carol"; }
-  platform::VersionReport report{platform::PlatformFamily::Other, 6, 1, 0};
-};
-
 // One device, "Office" at 192.168.1.100, selected, answering `domain`.
 struct Bed : fixtures::SimBed {
   explicit Bed(std::string domain = "") {
@@ -51,7 +42,7 @@ struct Bed : fixtures::SimBed {
   }
 
   FakeNetworkDrives drives;
-  FixedSystem system;
+  FakeSystem system;
   ScriptedInteraction user;
 };
 
@@ -97,13 +88,8 @@ TEST(ConnectShareTest, ALetterInUseIsAskedForAndFreedFirst) {
 }
 
 TEST(ConnectShareTest, CredentialsByDomainAndVersion) {
-  const struct {
-    platform::VersionReport version;
-    std::string domain;
-    int accepted;  // the attempt that succeeds (1-based); 0: none
-    Strings attempts;
-    int logins;
-  } rows[] = {
+  // `accepted`: the attempt that succeeds (1-based); 0: none.
+  const struct { platform::VersionReport version; std::string domain; int accepted; Strings attempts; int logins; } rows[] = {
       // Guest first, then the typed credentials.
       {{platform::PlatformFamily::Other, 6, 1, 0}, "", 1, {"//1"}, 0},
       {{platform::PlatformFamily::Other, 6, 1, 0}, "", 2, {"//1", "bob/pw/1"}, 1},

@@ -16,41 +16,22 @@ using Args = std::vector<std::string>;
 
 TEST(FindwayArgsTest, BadArgumentsOfEveryCommandAreRefused) {
   const Args rows[] = {
-      {},
-      {"frobnicate"},
-      {"help", "frobnicate"},
-      {"discover", "extra"},
-      {"discover", "--json", "--json"},
-      {"discover", "--watch"},
-      {"discover", "--watch", "0"},
-      {"discover", "--watch", "5s"},
-      {"discover", "--watch=86401"},
-      {"query", "10.0.0.1"},
-      {"query", "10.0.0.1", "password"},
-      {"query", "10.0.0.256", "ssl"},
+      {}, {"frobnicate"}, {"help", "frobnicate"},
+      {"discover", "extra"}, {"discover", "--json", "--json"}, {"discover", "--watch"},
+      {"discover", "--watch", "0"}, {"discover", "--watch", "5s"}, {"discover", "--watch=86401"},
+      {"query", "10.0.0.1"}, {"query", "10.0.0.1", "password"}, {"query", "10.0.0.256", "ssl"},
       {"set-address", "10.0.0.1"},
       {"set-address", "10.0.0.1", "--dhcp", "--static", "10.0.0.5", "255.255.255.0", ""},
       {"set-address", "10.0.0.1", "--static", "10.0.0.5", "255.255.255.0"},
       {"set-address", "10.0.0.1", "--static", "10.0.0.300", "255.255.255.0", ""},
       {"set-address", "10.0.0.1", "--static", "10.0.0.5", "255.255.0", ""},
-      {"set-address", "10.0.0.1", "--dhcp", "--password", "secret"},
-      {"set-address", "not-an-address", "--dhcp"},
-      {"map", "10.0.0.1"},
-      {"map", "10.0.0.1", "HDD_1", "KL"},
-      {"map", "10.0.0.1", "HDD_1", "K:", "extra"},
-      {"map", "10.0.0.1", "a\\b"},
-      {"map", "10.0.0.1", "HDD_1", "--password-stdin"},  // a password for nobody
-      {"map", "10.0.0.1", "HDD_1", "--user"},
-      {"map", "10.0.0.1", "HDD_1", "--user="},
-      {"unmap"},
-      {"unmap", "7"},
-      {"drives", "--force"},
-      {"console"},
-      {"console", "10.0.0.1", "--json"},
-      {"install-language", "10.0.0.1"},
-      {"install-language", "10.0.0.1", "Klingon"},
-      {"install-bt", "10.0.0.1", "--force"},
-      {"install-bt"},
+      {"set-address", "10.0.0.1", "--dhcp", "--password", "secret"}, {"set-address", "not-an-address", "--dhcp"},
+      {"map", "10.0.0.1"}, {"map", "10.0.0.1", "HDD_1", "KL"}, {"map", "10.0.0.1", "HDD_1", "K:", "extra"},
+      {"map", "10.0.0.1", "a\\b"}, {"map", "10.0.0.1", "HDD_1", "--password-stdin"},  // a password for nobody
+      {"map", "10.0.0.1", "HDD_1", "--user"}, {"map", "10.0.0.1", "HDD_1", "--user="},
+      {"unmap"}, {"unmap", "7"}, {"drives", "--force"}, {"console"}, {"console", "10.0.0.1", "--json"},
+      {"install-language", "10.0.0.1"}, {"install-language", "10.0.0.1", "Klingon"},
+      {"install-bt", "10.0.0.1", "--force"}, {"install-bt"},
   };
   for (const Args& row : rows) {
     std::string line;
@@ -64,10 +45,7 @@ TEST(FindwayArgsTest, BadArgumentsOfEveryCommandAreRefused) {
 // Static settings get the LAN panel's checks and messages before anything
 // is sent.
 TEST(FindwayArgsTest, StaticSettingsAreCheckedAsTheWindowChecksThem) {
-  const struct {
-    Args fields;
-    std::string error;
-  } rows[] = {
+  const struct { Args fields; std::string error; } rows[] = {
       {{"10.0.0.255", "255.255.255.0", ""}, "You enter incorrect TCP/IP configuration. Please try again."},
       {{"", "255.255.255.0", ""}, "Warning: Please input IP address!"},
       {{"10.0.0.5", "255.0.255.0", ""}, "Error: Netmask address input invalid. Please try again."},

@@ -21,6 +21,7 @@
 #include "platform/fake_programs.h"
 #include "platform/linux/gtk_bookmarks.h"
 #include "platform/linux/linux_network_drives.h"
+#include "scratch.h"
 #include "scripted_interaction.h"
 
 namespace kfw {
@@ -31,17 +32,7 @@ using Writer = std::function<void(int generation)>;
 
 constexpr int kKills = 80;
 
-struct Folder {
-  Folder() {
-    path = (fs::temp_directory_path() / "kfw-killed.XXXXXX").string();
-    if (!mkdtemp(path.data())) path.clear();
-  }
-  ~Folder() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-  std::string path;
-};
+using KilledWriterTest = Scratch;
 
 // Kills writers of `file` at random moments; `expected(g)` is the content
 // generation g leaves. Every survivor must be generation 0 or 1, whole.
@@ -87,10 +78,8 @@ std::string Filler(int generation, std::size_t n) {
   return std::string(n, static_cast<char>('a' + generation));
 }
 
-TEST(KilledWriterTest, ConnectionTableIsOldOrNew) {
-  Folder folder;
-  ASSERT_FALSE(folder.path.empty());
-  const fs::path file = fs::path(folder.path) / "korvex-findway" / "network-drives";
+TEST_F(KilledWriterTest, ConnectionTableIsOldOrNew) {
+  const fs::path file = root / "korvex-findway" / "network-drives";
   platform::ConnectionTable table(file);
   // Every letter D..Z with a long mount folder: some 37 KiB a write.
   auto entries = [](int g) {
@@ -112,10 +101,8 @@ TEST(KilledWriterTest, ConnectionTableIsOldOrNew) {
       });
 }
 
-TEST(KilledWriterTest, WidgetAddressFileIsOldOrNew) {
-  Folder folder;
-  ASSERT_FALSE(folder.path.empty());
-  const fs::path file = fs::path(folder.path) / "ip.txt";
+TEST_F(KilledWriterTest, WidgetAddressFileIsOldOrNew) {
+  const fs::path file = root / "ip.txt";
   platform::FakeProgramStarter programs;
   platform::FakeDefaultBrowser browser;
   core::ScriptedInteraction user;
@@ -126,10 +113,8 @@ TEST(KilledWriterTest, WidgetAddressFileIsOldOrNew) {
       [](int g) { return Filler(g, 60000); });
 }
 
-TEST(KilledWriterTest, BookmarksAreOldOrNew) {
-  Folder folder;
-  ASSERT_FALSE(folder.path.empty());
-  const fs::path file = fs::path(folder.path) / "gtk-3.0" / "bookmarks";
+TEST_F(KilledWriterTest, BookmarksAreOldOrNew) {
+  const fs::path file = root / "gtk-3.0" / "bookmarks";
   // Other programs' bookmarks stay whatever happens to ours.
   const std::string others = "file:///home/u/Music\n" + Filler(2, 40000) + "\n";
   auto text = [&](int g) {

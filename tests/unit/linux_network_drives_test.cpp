@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <pwd.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -13,6 +12,7 @@
 #include "platform/linux/gvfs_mounts.h"
 #include "platform/linux/linux_network_drives.h"
 #include "platform/linux/linux_system_info.h"
+#include "scratch.h"
 
 namespace kfw::platform {
 namespace {
@@ -21,12 +21,8 @@ namespace fs = std::filesystem;
 using enum DriveKind;
 
 TEST(SmbLocationTest, RemoteNamesBecomeUrisWithTheUserAndDomain) {
-  const struct {
-    std::string remote, user;
-    std::optional<std::string> password;
-    std::optional<std::string> uri;
-    std::string domain, name, secret;
-  } rows[] = {
+  using Text = std::optional<std::string>;
+  const struct { std::string remote, user; Text password, uri; std::string domain, name, secret; } rows[] = {
       {R"(\\Archive\HDD_1)", "", "", "smb://Archive/HDD_1", "", "", ""},
       {R"(\\nas1\My Share)", "bob", "pw", "smb://bob@nas1/My%20Share", "", "bob", "pw"},
       {R"(\\nas1\v)", R"(CORP\a;b@c)", std::nullopt, "smb://CORP;a%3Bb%40c@nas1/v", "CORP", "a;b@c", ""},
@@ -56,15 +52,6 @@ TEST(GtkBookmarksTest, AddsReplacesAndRemovesOnlyItsLine) {
   EXPECT_EQ(FolderUri("/run/a b,c"), "file:///run/a%20b,c");
 }
 
-TEST(LinuxNetworkDrivesTest, UserNameIsTheLoggedOnUserNotTheEnvironment) {
-  const char* before = std::getenv("USER");
-  const std::string saved = before ? before : "";
-  setenv("USER", "someone-else", 1);
-  const passwd* me = getpwuid(geteuid());
-  ASSERT_NE(me, nullptr);
-  EXPECT_EQ(LinuxNetworkDrives("/nonexistent/table").UserName(), me->pw_name);
-  before ? setenv("USER", saved.c_str(), 1) : unsetenv("USER");
-}
 
 TEST(ParseConnectionTableTest, ReadsLinesAndSkipsThoseOfAnotherShape) {
   const std::string line = "K:\t\\\\nas1\\Volume_1\t/mnt/k";
@@ -81,16 +68,8 @@ TEST(ParseConnectionTableTest, ReadsLinesAndSkipsThoseOfAnotherShape) {
     EXPECT_EQ(platform::ParseConnectionTable(bad + ("\n" + line)), std::vector{k}) << bad;
 }
 
-class ConnectionTableTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "kfw-drives.XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root = pattern;
-  }
-  void TearDown() override { fs::remove_all(root); }
+struct ConnectionTableTest : Scratch {
   static long FilesIn(const fs::path& d) { return std::distance(fs::directory_iterator(d), {}); }
-  fs::path root;
 };
 
 TEST_F(ConnectionTableTest, RemembersConnectionsAndAnswersForLiveMounts) {
@@ -128,19 +107,18 @@ TEST_F(ConnectionTableTest, RemembersConnectionsAndAnswersForLiveMounts) {
   EXPECT_TRUE(fs::is_directory(root / "network-drives" / "occupied"));
 }
 
-TEST_F(ConnectionTableTest, DefaultLocationFollowsTheConfigHome) {
-  using Value = std::optional<std::string>;
-  auto get = [](const char* n) { const char* v = std::getenv(n); return v ? Value(v) : Value(); };
-  auto set = [](const char* n, const Value& v) { v ? ::setenv(n, v->c_str(), 1) : ::unsetenv(n); };
-  const Value home = get("HOME"), config = get("XDG_CONFIG_HOME");
-  set("HOME", "/home/tester");
-  set("XDG_CONFIG_HOME", "/cfg");
+// The user name and the table's place come from the user's account and
+// configuration home, never from a USER that says otherwise.
+TEST_F(ConnectionTableTest, UserNameAndDefaultLocation) {
+  SetEnv("USER", "someone-else");
+  const passwd* me = getpwuid(geteuid());
+  ASSERT_NE(me, nullptr);
+  EXPECT_EQ(LinuxNetworkDrives("/nonexistent/table").UserName(), me->pw_name);
+  SetEnv("HOME", "/home/tester");
+  SetEnv("XDG_CONFIG_HOME", "/cfg");
   EXPECT_EQ(platform::ConnectionTable::DefaultLocation(), "/cfg/korvex-findway/network-drives");
-  set("XDG_CONFIG_HOME", "relative/cfg");  // invalid, and ignored like an unset one
-  EXPECT_EQ(platform::ConnectionTable::DefaultLocation(),
-            "/home/tester/.config/korvex-findway/network-drives");
-  set("HOME", home);
-  set("XDG_CONFIG_HOME", config);
+  SetEnv("XDG_CONFIG_HOME", "relative/cfg");  // invalid, and ignored like an unset one
+  EXPECT_EQ(platform::ConnectionTable::DefaultLocation(), "/home/tester/.config/korvex-findway/network-drives");
 }
 
 TEST(LinuxSystemInfoTest, ReleaseNumbersAndNoWindowsFamily) {

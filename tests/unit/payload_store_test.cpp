@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace kfw::addons {
@@ -70,13 +71,10 @@ TEST(PayloadStore, EveryPayloadHasItsSizeAndTheHeaderTheDeviceChecks) {
     if (row.form <= Mod2612) {
       const bool big = row.form == Mod24;
       EXPECT_TRUE(std::equal(b.begin(), b.begin() + 4, "\x7f" "ELF"));
-      EXPECT_EQ(b[4], 1);                   // 32-bit
-      EXPECT_EQ(b[5], big ? 2 : 1);         // byte order
-      EXPECT_EQ(b[7], big ? 0 : 0x61);      // OS/ABI
-      EXPECT_EQ(Field(b, 16, 2), row.form == Program ? 2u : 1u);
-      EXPECT_EQ(Field(b, 18, 2), big ? 20u : 40u);
-      EXPECT_EQ(Field(b, 20, 4), 1u);
-      EXPECT_EQ(Field(b, 40, 2), 52u);
+      // 32-bit, the byte order and OS/ABI; the file type, machine, version and header size.
+      EXPECT_EQ(std::tuple(b[4], b[5], b[7]), std::tuple(1, big ? 2 : 1, big ? 0 : 0x61));
+      EXPECT_EQ(std::tuple(Field(b, 16, 2), Field(b, 18, 2), Field(b, 20, 4), Field(b, 40, 2)),
+                std::tuple(row.form == Program ? 2u : 1u, big ? 20u : 40u, 1u, 52u));
       const char* info = row.form == Mod24     ? "kernel_version=2.4.21-pre4"
                          : row.form == Mod26   ? "vermagic=2.6.6-arm2 ARMv5 gcc-3.3"
                          : row.form == Mod2612 ? "vermagic=2.6.12.6-arm1 ARMv5 gcc-3.3"

@@ -5,16 +5,12 @@
 #include "platform/linux/linux_programs.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <map>
-#include <optional>
-#include <sstream>
 #include <thread>
+
+#include "scratch.h"
 
 namespace kfw::platform {
 namespace {
@@ -42,51 +38,6 @@ TEST(DesktopCommandLine, FieldCodesGoAndArgumentsSplitAsQuoted) {
     EXPECT_EQ(SplitCommandLine(row.withoutCodes), row.args);
   }
 }
-
-// A private temporary folder, removed afterwards; environment variables set
-// in a test are restored.
-class Scratch : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "kfw-programs.XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root = pattern;
-  }
-  void TearDown() override {
-    for (const auto& [name, value] : saved)
-      value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
-    fs::remove_all(root);
-  }
-  void SetEnv(const std::string& name, const std::string& value) {
-    if (!saved.contains(name)) {
-      const char* old = std::getenv(name.c_str());
-      saved[name] = old ? std::optional<std::string>(old) : std::nullopt;
-    }
-    ::setenv(name.c_str(), value.c_str(), 1);
-  }
-  fs::path Write(const fs::path& relative, const std::string& text, bool program = false) {
-    const fs::path path = root / relative;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-    fs::permissions(path, program ? fs::perms(0755) : fs::perms(0644));
-    return path;
-  }
-  // What started programs wrote to `file`, once it is `expected` or they
-  // have had ample time.
-  static std::string TextOnceWritten(const fs::path& file, const std::string& expected) {
-    std::string text;
-    for (int i = 0; i < 250 && text != expected; ++i) {
-      if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      std::stringstream in;
-      in << std::ifstream(file).rdbuf();
-      text = in.str();
-    }
-    return text;
-  }
-
-  fs::path root;
-  std::map<std::string, std::optional<std::string>> saved;
-};
 
 class DesktopEntries : public Scratch {
  protected:

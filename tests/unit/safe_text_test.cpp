@@ -15,9 +15,7 @@ namespace {
 
 // `decoded` is what a JSON reader gets back: the input with each invalid
 // subpart replaced.
-const struct {
-  std::string input, terminal, decoded;
-} kTexts[] = {
+const struct { std::string input, terminal, decoded; } kTexts[] = {
     {"\x1b]0;pwned\x07", "\\x1b]0;pwned\\x07", "\x1b]0;pwned\x07"},
     {"\x1b[2J", "\\x1b[2J", "\x1b[2J"},
     {"a\r\nb\tc", "a\\x0d\\x0ab\\x09c", "a\r\nb\tc"},
@@ -56,11 +54,7 @@ TEST(SafeTextTest, HostileAndValidTexts) {
 }
 
 TEST(SafeTextTest, CutsWholeCharacters) {
-  const struct {
-    std::string input;
-    std::size_t max;
-    std::string cut;
-  } cases[] = {
+  const struct { std::string input; std::size_t max; std::string cut; } cases[] = {
       {"abc", 3, "abc"},
       {"abcd", 3, "abc..."},
       {"B\xc3\xbcro", 2, "B\xc3\xbc..."},

@@ -4,7 +4,6 @@
 // client forgets them once the exchange that needed them is over.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <iostream>
@@ -14,12 +13,13 @@
 #include "core/admin_check.h"
 #include "core/desktop_widget.h"
 #include "core/drive_mapping.h"
+#include "fixtures.h"
 #include "platform/fake_network_drives.h"
 #include "platform/fake_programs.h"
 #include "platform/atomic_file.h"
 #include "platform/linux/linux_network_drives.h"
+#include "scratch.h"
 #include "scripted_interaction.h"
-#include "sim/simulated_network.h"
 
 namespace kfw::core {
 namespace {
@@ -44,42 +44,27 @@ struct CapturedStreams {
   std::streambuf *out, *err, *log;
 };
 
-struct FixedSystem final : platform::SystemInfo {
-  bool Version(platform::VersionReport& out) override {
-    out = {platform::PlatformFamily::Other, 6, 1, 0};
-    return true;
-  }
-  std::string LoggedOnUser() override { return "carol"; }
-};
+using SecretsTest = Scratch;
 
-TEST(SecretsTest, PasswordsLeaveNoTraceOutsideTheirExchange) {
-  std::string home = (fs::temp_directory_path() / "kfw-secrets.XXXXXX").string();
-  ASSERT_NE(mkdtemp(home.data()), nullptr);
-  const fs::path config = fs::path(home) / ".config";
+TEST_F(SecretsTest, PasswordsLeaveNoTraceOutsideTheirExchange) {
+  const fs::path config = root / ".config";
 
-  platform::FakeClock clock;
-  sim::SimulatedNetwork net(clock);
-  net.AddInterface("192.168.1.20", 0);
+  fixtures::SimBed bed;
   sim::DeviceConfig device;
   device.name = "Office";
   device.address = "192.168.1.100";
   device.adminPassword = kMarker;
-  net.AddDevice(0, device);
-  protocol::ManagementClient client(net, clock);
-  std::ostringstream diagnostics;
-  client.SetDiagnostics(&diagnostics);
-  ASSERT_TRUE(client.StartNetwork());
-
+  bed.Add(device);
   CapturedStreams streams;
-  client.DiscoverDevices(3, 3);
-  client.selectedAddress = "192.168.1.100";
+  bed.Select("192.168.1.100");
+  protocol::ManagementClient& client = bed.client;
 
   // The administrator login: the empty password fails, the typed one passes.
   ScriptedInteraction user;
   user.answers.push_back(Credentials{"admin", kMarker});
   EXPECT_TRUE(RunAdministratorCheck(client, user));
   bool sent = false;
-  for (const auto& datagram : net.sent()) {
+  for (const auto& datagram : bed.net.sent()) {
     sent = sent || Holds(std::string(datagram.bytes.begin(), datagram.bytes.end()));
   }
   EXPECT_TRUE(sent) << "the login never carried the password";
@@ -91,13 +76,13 @@ TEST(SecretsTest, PasswordsLeaveNoTraceOutsideTheirExchange) {
             5);
   platform::FakeProgramStarter programs;
   platform::FakeDefaultBrowser browser;
-  LaunchWidget({programs, browser, user, fs::path(home) / "ip.txt"}, "192.168.1.100", "KVR-220");
+  LaunchWidget({programs, browser, user, root / "ip.txt"}, "192.168.1.100", "KVR-220");
   platform::ConnectionTable table(config / "korvex-findway" / "network-drives");
   ASSERT_TRUE(table.Add({"K:", "\\\\Office\\HDD_1", "/run/user/0/gvfs/x"}));
 
   // The share password reaches the connection attempt and nothing else.
   platform::FakeNetworkDrives drives;
-  FixedSystem system;
+  FakeSystem system;
   user.answers.push_back(Credentials{"carol", kMarker});
   // The guest attempt fails, so the Login dialog is asked.
   drives.accept = [](const platform::FakeNetworkDrives::Attempt& a) {
@@ -108,18 +93,17 @@ TEST(SecretsTest, PasswordsLeaveNoTraceOutsideTheirExchange) {
   EXPECT_EQ(drives.attempts.back().password, kMarker);
   EXPECT_TRUE(client.adminPassword.empty());
 
-  EXPECT_FALSE(Holds(diagnostics.str())) << diagnostics.str();
+  EXPECT_FALSE(Holds(bed.diagnostics.str())) << bed.diagnostics.str();
   EXPECT_FALSE(Holds(streams.text.str()));
   EXPECT_FALSE(Holds(platform::ReadTextFile("/proc/self/cmdline").value_or("")));
   EXPECT_FALSE(Holds(platform::ReadTextFile("/proc/self/environ").value_or("")));
   int files = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(home)) {
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
     if (!entry.is_regular_file()) continue;
     ++files;
     EXPECT_FALSE(Holds(platform::ReadTextFile(entry.path()).value_or(""))) << entry.path();
   }
   EXPECT_EQ(files, 2);  // the address file and the connection table
-  fs::remove_all(home);
 }
 
 }  // namespace

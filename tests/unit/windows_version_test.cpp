@@ -5,6 +5,8 @@
 #include <tuple>
 #include <vector>
 
+#include "scripted_interaction.h"
+
 
 namespace kfw::core {
 namespace {
@@ -14,14 +16,6 @@ using enum platform::PlatformFamily;
 constexpr const char* kUnknown = "unknown Windows version";
 
 auto Fields(const WindowsVersionName& n) { return std::tuple(n.text, n.code, n.result); }
-
-struct FakeSystem final : platform::SystemInfo {
-  FakeSystem(std::optional<VersionReport> r, std::string u) : report(r), user(std::move(u)) {}
-  bool Version(VersionReport& out) override { return report && (out = *report, true); }
-  std::string LoggedOnUser() override { return user; }
-  std::optional<VersionReport> report;  // nothing: the system refuses
-  std::string user;
-};
 
 TEST(GetWindowsVersionNameTest, NamesTheReportAndLocksTheLogonNameOnlyOn98AndMe) {
   // Only the low 16 bits of the build count; 9x keeps its version in the high ones.
