@@ -42,6 +42,12 @@ TEST(TerminalInteractionTest, PasswordsComeFromOneLineOfInputOnce) {
   EXPECT_EQ(admin.err.str().find("s3cret"), std::string::npos);
   EXPECT_EQ(Terminal("").Login(LoginMode::Administrator), "-");
   EXPECT_EQ(Terminal("\n").Login(LoginMode::Administrator), "admin/");
+  // A device takes 16 bytes; a longer password is refused whole, not cut.
+  EXPECT_EQ(Terminal("0123456789abcdef\n").Login(LoginMode::Administrator), "admin/0123456789abcdef");
+  Terminal tooLong("0123456789abcdefg\n");
+  EXPECT_EQ(tooLong.Login(LoginMode::Administrator), "-");
+  EXPECT_TRUE(tooLong.user->passwordTooLong());
+  EXPECT_NE(tooLong.err.str().find("at most 16 bytes"), std::string::npos);
 
   // A share is asked for only with a user to connect as.
   Terminal guest("pw\n");
