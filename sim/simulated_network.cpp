@@ -102,12 +102,23 @@ bool SimulatedNetwork::SendTo(platform::SocketHandle socket, const std::string&,
   return true;
 }
 
+void SimulatedNetwork::DropOverflow(SocketState& state) {
+  if (receiveLimit_ == 0) return;
+  // Nothing was read since the last look, so a datagram found arrived when
+  // all those before it were waiting.
+  auto it = state.queue.begin();
+  for (std::size_t waiting = 0; it != state.queue.end() && it->first.first <= clock_.Now(); ++waiting) {
+    it = waiting < receiveLimit_ ? std::next(it) : state.queue.erase(it);
+  }
+}
+
 int SimulatedNetwork::WaitReadable(platform::SocketHandle socket, platform::Millis timeout) {
   auto it = sockets_.find(socket);
   if (it == sockets_.end() || !it->second.receive) {
     clock_.Advance(timeout);
     return 0;
   }
+  DropOverflow(it->second);
   const auto& queue = it->second.queue;
   const platform::SteadyTime now = clock_.Now();
   if (!queue.empty() && queue.begin()->first.first <= now + timeout) {
@@ -127,7 +138,9 @@ int SimulatedNetwork::WaitReadableAny(std::span<const platform::SocketHandle> so
   platform::SteadyTime first = platform::SteadyTime::max();
   for (const platform::SocketHandle handle : sockets) {
     auto it = sockets_.find(handle);
-    if (it == sockets_.end() || !it->second.receive || it->second.queue.empty()) continue;
+    if (it == sockets_.end() || !it->second.receive) continue;
+    DropOverflow(it->second);
+    if (it->second.queue.empty()) continue;
     first = std::min(first, it->second.queue.begin()->first.first);
   }
   if (first > limit) {
@@ -154,6 +167,7 @@ long SimulatedNetwork::Receive(platform::SocketHandle socket, std::span<uint8_t>
     --failReads_;
     return -1;
   }
+  DropOverflow(it->second);
   auto& queue = it->second.queue;
   if (queue.empty() || queue.begin()->first.first > clock_.Now()) return -1;
   const auto& bytes = queue.begin()->second;

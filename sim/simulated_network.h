@@ -42,6 +42,9 @@ class SimulatedNetwork final : public platform::SocketLayer {
   // Failed socket library start, and a count of failed reads to report.
   void FailStart(bool fail) { failStart_ = fail; }
   void FailNextReads(int count) { failReads_ = count; }
+  // How many datagrams a receive socket holds unread, as a kernel's buffer
+  // does: one that arrives to a full socket is dropped. 0: no limit.
+  void SetReceiveLimit(std::size_t datagrams) { receiveLimit_ = datagrams; }
   int openSockets() const { return static_cast<int>(sockets_.size()); }
   // "send <interface>" / "receive <interface>" for every socket closed, in order.
   const std::vector<std::string>& closeOrder() const { return closeOrder_; }
@@ -78,6 +81,9 @@ class SimulatedNetwork final : public platform::SocketLayer {
   };
 
   void Deliver(int segment, platform::SteadyTime at, const std::vector<uint8_t>& bytes);
+  // Drops what arrived while the socket was full; runs before every look at
+  // a socket, as nothing was read since the last one.
+  void DropOverflow(SocketState& state);
   int SegmentOf(const std::string& address) const;
 
   platform::FakeClock& clock_;
@@ -93,6 +99,7 @@ class SimulatedNetwork final : public platform::SocketLayer {
   int stopCount_ = 0;
   bool failStart_ = false;
   int failReads_ = 0;
+  std::size_t receiveLimit_ = 0;
   uint32_t seed_ = 1;
 };
 

@@ -293,6 +293,8 @@ TEST_F(ClientTest, OnlyTheAnswerEndsTheWindow) {
 // The device at 192.168.1.20, answering after `delayMs`, discovered and selected.
 struct FloodBed : fixtures::SimBed {
   explicit FloodBed(int delayMs) : SimBed("192.168.1.5", 1) {
+    // More than a burst, fewer than a pause of the continuous flood.
+    net.SetReceiveLimit(1024);
     sim::DeviceConfig config;
     config.address = "192.168.1.20";
     config.ssl = "1";
