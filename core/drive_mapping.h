@@ -29,8 +29,10 @@ struct DriveMappingServices {
   Interaction& user;
 };
 
-// How Connect ended. When connected, the caller refreshes the drive table,
-// the free letters and the share locations (hosts compared exactly).
+// How Connect ended. Every outcome but NothingDone has removed what the
+// letter held before trying it, so the caller then refreshes the drive
+// table, the free letters and the share locations (hosts compared exactly),
+// whether the new connection came or not.
 enum class ConnectOutcome {
   Connected,
   NothingDone,  // no share row or no letter, or the letter in use was kept

@@ -317,7 +317,9 @@ void MainWindow::ConnectShare() {
   if (device != nullptr) selection_.selectedHost = ui::ReportView::CellText(device, 1);
   const core::DriveMappingServices services{services_.client, services_.drives, services_.system,
                                             interaction_};
-  if (core::ConnectShare(services, DriveMappingSelection()) == core::ConnectOutcome::Connected) {
+  // Every outcome but NothingDone cleared the letter first: the lists must
+  // stop showing what it held, whether the new mapping came or not.
+  if (core::ConnectShare(services, DriveMappingSelection()) != core::ConnectOutcome::NothingDone) {
     ResyncDriveMapping(/*exactHost=*/true);
   }
 }

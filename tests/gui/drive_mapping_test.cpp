@@ -50,6 +50,20 @@ TEST(DriveMappingWindowTest, ConnectThenDisconnectTheSelectedShare) {
   EXPECT_EQ(bed.Messages().back(), "Confirm (information): Successfully unmapped drive.");
   EXPECT_EQ(TestBed::Column(shares, 1), (Strings{"Z:", ""}));
   EXPECT_EQ(window.driveLetters()->currentText(), "Y:");
+
+  // A forced replace that fails has still removed Z:'s mapping: the lists say so.
+  bed.drives.accept = [](const auto&) { return platform::ConnectAnswer::Failed; };
+  bed.prompts.onDialog = [](QDialog& dialog) {  // OK for the letter in use; the Login dialog cancelled
+    if (dynamic_cast<gui::DriveInUseDialog*>(&dialog)) {
+      QTest::mouseClick(ui::Control<QPushButton>(dialog, gui::DriveInUseDialog::kOk), Qt::LeftButton);
+    }
+  };
+  shares->setCurrentItem(shares->topLevelItem(1));
+  window.driveLetters()->setCurrentIndex(0);
+  bed.Press(MainWindow::kConnect);
+  EXPECT_EQ(bed.Messages().back(), "Error (stop): Failed to map drive.");
+  EXPECT_EQ(TestBed::Column(shares, 1), (Strings{"", ""}));
+  EXPECT_EQ(window.driveLetters()->itemText(0), "Z:");
 }
 
 }  // namespace
