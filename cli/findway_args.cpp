@@ -41,9 +41,10 @@ const std::string kUsage =
     "with neither, only the empty password is tried. A password longer than\n"
     "16 bytes, the most a device takes, is refused (status 2).\n"
     "\n"
-    "exit status: 0 success, 1 nothing answered or device not found, 2 bad\n"
-    "arguments, 3 refused by the device (password, share credentials, disk\n"
-    "state, firmware), 4 a local failure (mount, file, browser).\n";
+    "exit status: 0 success, 1 nothing answered, device not found or an\n"
+    "install not confirmed, 2 bad arguments, 3 refused by the device\n"
+    "(password, share credentials, disk state, firmware), 4 a local failure\n"
+    "(mount, file, browser).\n";
 
 const std::map<std::string, std::string, std::less<>> kHelp{
     {"discover",
@@ -76,6 +77,7 @@ const std::map<std::string, std::string, std::less<>> kHelp{
      "Maps SHARE of the device at ADDRESS to a drive letter (the highest free\n"
      "letter when LETTER is not given) and prints the letter.\n"
      "  --user NAME        the user to connect as when the share refuses a guest\n"
+     "                     (at most 16 bytes)\n"
      "  --password-stdin   read that user's password from standard input\n"
      "  --force            replace the letter's connection when it is in use\n"},
     {"unmap",
@@ -324,6 +326,11 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
       if (values.count("--user")) {
         command.user = values["--user"];
         if (command.user->empty()) return Refuse("--user needs a user name");
+        // Cut to fit, it would log in as someone else.
+        if (command.user->size() > core::kLoginTextMax) {
+          return Refuse("a user name holds at most " + std::to_string(core::kLoginTextMax) + " bytes; " +
+                        EchoedArgument(*command.user) + " has " + std::to_string(command.user->size()));
+        }
       }
       if (command.passwordStdin && !command.user) return Refuse("--password-stdin needs --user");
       break;

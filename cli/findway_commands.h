@@ -12,14 +12,14 @@ namespace kfw::cli {
 
 enum ExitStatus {
   kSuccess = 0,
-  kNotFound = 1,      // nothing answered, or no device at the address
+  kNotFound = 1,      // nothing answered, no device at the address, an install unconfirmed
   kBadArguments = 2,
   kRefused = 3,       // the device refused: password, disk state, firmware
   kLocalFailure = 4,  // mount, file, browser
 };
 
 struct Terminal {
-  std::istream& in;
+  int in;  // a descriptor: passwords are read from it past any stream buffer
   std::ostream& out;
   std::ostream& err;
   bool inputIsTerminal = false;

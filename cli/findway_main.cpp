@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     // An interrupt ends the watch as its normal end.
     kfw::platform::OnInterrupt(StopWatching);
   }
-  Terminal terminal{std::cin, std::cout, std::cerr, kfw::platform::InputIsTerminal(),
+  Terminal terminal{/*standard input*/ 0, std::cout, std::cerr, kfw::platform::InputIsTerminal(),
                     kfw::platform::ErrorIsTerminal()};
   return RunCommand(*parsed.command, terminal);
 }

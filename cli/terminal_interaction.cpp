@@ -22,10 +22,7 @@ void Wipe(std::string& secret) {
 std::optional<std::string> StreamPassword::Read(const std::string&) {
   if (used_) return std::nullopt;
   used_ = true;
-  std::string line;
-  if (!std::getline(in_, line) && line.empty()) return std::nullopt;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
+  return platform::ReadSecretLine(in_);
 }
 
 std::optional<std::string> TerminalPassword::Read(const std::string& prompt) {
@@ -33,6 +30,7 @@ std::optional<std::string> TerminalPassword::Read(const std::string& prompt) {
 }
 
 void TerminalInteraction::Message(const core::UserMessage& message) {
+  if (passwordTooLong_) return;  // the length was the last word
   if (!message.caption.empty()) err_ << message.caption << ": ";
   err_ << message.text << "\n" << std::flush;
 }

@@ -22,14 +22,15 @@ class PasswordSource {
   virtual std::optional<std::string> Read(const std::string& prompt) = 0;
 };
 
-// --password-stdin: one line of `in`, once; its line end dropped.
+// --password-stdin: one line of descriptor `in`, once, read past no stream
+// buffer; its line end dropped.
 class StreamPassword final : public PasswordSource {
  public:
-  explicit StreamPassword(std::istream& in) : in_(in) {}
+  explicit StreamPassword(int in) : in_(in) {}
   std::optional<std::string> Read(const std::string& prompt) override;
 
  private:
-  std::istream& in_;
+  int in_;
   bool used_ = false;
 };
 
@@ -63,9 +64,10 @@ class TerminalInteraction final : public core::Interaction {
   void RunLoading(std::chrono::milliseconds delay, const std::function<void()>& work) override;
   void WaitRestart(const core::RestartWait& wait) override;
   void RunBlocking(const std::function<void()>& work) override { work(); }
-  // A password longer than a device takes was given: the command was
-  // answered as a Cancel, and ends as bad input.
+  // A password longer than a device takes was given: the command ends
+  // there, sending nothing more, as bad input.
   bool passwordTooLong() const { return passwordTooLong_; }
+  bool Abandoned() const override { return passwordTooLong_; }
 
  private:
   TerminalAnswers answers_;

@@ -16,6 +16,8 @@ bool RunAdministratorCheck(protocol::ManagementClient& client, Interaction& user
     client.adminUser = typed->user;
     client.adminPassword = typed->password;
     platform::WipeSecret(typed->password);
+  } else if (user.Abandoned()) {
+    return false;
   }
   user.RunBlocking([&] { verdict = client.LoginAdministrator(); });
   // Nothing after the check sends the password again: each check asks anew.

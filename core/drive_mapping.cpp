@@ -64,6 +64,7 @@ ConnectOutcome ConnectShare(const DriveMappingServices& s, const DriveMappingInp
 
   if (nt) {
     askLogin();
+    if (s.user.Abandoned()) return ConnectOutcome::NothingDone;
     for (int i = 0; i < kNtAttempts && !connected; ++i) {
       attemptTyped(client.adminUser.str());
     }
@@ -82,6 +83,7 @@ ConnectOutcome ConnectShare(const DriveMappingServices& s, const DriveMappingInp
       attempt("", std::string(), kProfile | platform::kConnectInteractive);
     } else if (!connected) {
       askLogin();
+      if (s.user.Abandoned()) return ConnectOutcome::NothingDone;
       const std::string user =
           domain.empty() ? client.adminUser.str() : domain + "\\" + client.adminUser.str();
       attemptTyped(user);

@@ -61,6 +61,10 @@ class Interaction {
   // The Login dialog: what was typed when the user pressed OK, nothing on
   // Cancel.
   virtual std::optional<Credentials> AskLogin(const LoginQuestion& question) = 0;
+  // True once an answer ended the whole command rather than the question
+  // (findway given a password no device can take): the command then sends
+  // nothing more and says nothing more. A window never does this.
+  virtual bool Abandoned() const { return false; }
   // "The drive letter has been used. Do you still want to use this drive
   // letter?": true for OK, false for Cancel.
   virtual bool AskDriveInUse() = 0;

@@ -23,7 +23,13 @@ void OnInterrupt(void (*stop)());
 // One line typed on the terminal after `prompt` (written to standard error),
 // with echo off and its line end dropped; nothing when standard input is not
 // a terminal or the input ended. Echo is on again afterwards, also when an
-// interrupt ends the program during the prompt.
+// interrupt ends the program during the prompt. Read as ReadSecretLine does.
 std::optional<std::string> ReadHiddenLine(const std::string& prompt);
+
+// One line of descriptor `fd`, read a byte at a time straight from the
+// system: no stream buffer keeps a copy of a password, and no byte past the
+// line end is taken. Its line end ("\n" or "\r\n") dropped; nothing when the
+// input ended or failed before a line began.
+std::optional<std::string> ReadSecretLine(int fd);
 
 }  // namespace kfw::platform

@@ -17,6 +17,20 @@ inline void WipeSecret(std::string& text) {
   text.clear();
 }
 
+// Adds `c` to a secret being read. The buffer grows by a copy into a larger
+// one and the old one is wiped, so no stray copy of the first bytes is left
+// behind by the reallocation.
+inline void AppendSecret(std::string& text, char c) {
+  if (text.size() == text.capacity()) {
+    std::string larger;
+    larger.reserve(text.capacity() * 2 + 32);
+    larger.append(text);
+    WipeSecret(text);
+    text.swap(larger);
+  }
+  text.push_back(c);
+}
+
 // For a fixed buffer that held a password, such as a request on its way out.
 inline void WipeSecret(std::span<uint8_t> bytes) {
   volatile uint8_t* data = bytes.data();

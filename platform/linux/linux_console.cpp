@@ -1,3 +1,4 @@
+#include <errno.h>
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
@@ -53,15 +54,27 @@ std::optional<std::string> ReadHiddenLine(const std::string& prompt) {
   restore.sa_handler = RestoreEchoAndStop;
   sigaction(SIGINT, &restore, &savedInterrupt);
   tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-  std::string line;
-  const bool read = static_cast<bool>(std::getline(std::cin, line));
+  auto line = ReadSecretLine(STDIN_FILENO);
   tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedTerminal);
   sigaction(SIGINT, &savedInterrupt, nullptr);
   std::cerr << "\n";
-  if (!read) {
-    WipeSecret(line);
-    return std::nullopt;
+  return line;
+}
+
+std::optional<std::string> ReadSecretLine(int fd) {
+  std::string line;
+  bool began = false;
+  for (;;) {
+    char c = 0;
+    const ssize_t n = ::read(fd, &c, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    began = true;
+    if (c == '\n') break;
+    AppendSecret(line, c);
   }
+  if (!began) return std::nullopt;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
   return line;
 }
 

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
 
@@ -69,15 +70,27 @@ std::optional<std::string> ReadHiddenLine(const std::string& prompt) {
   std::cerr << prompt << std::flush;
   SetConsoleCtrlHandler(RestoreEcho, TRUE);
   SetConsoleMode(promptInput, savedMode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
-  std::string line;
-  const bool read = static_cast<bool>(std::getline(std::cin, line));
+  auto line = ReadSecretLine(0);
   SetConsoleMode(promptInput, savedMode);
   SetConsoleCtrlHandler(RestoreEcho, FALSE);
   std::cerr << "\n";
-  if (!read) {
-    WipeSecret(line);
-    return std::nullopt;
+  return line;
+}
+
+std::optional<std::string> ReadSecretLine(int fd) {
+  // Binary, so the console's "\r\n" arrives as typed and is dropped below.
+  const int oldMode = _setmode(fd, _O_BINARY);
+  std::string line;
+  bool began = false;
+  for (;;) {
+    char c = 0;
+    if (_read(fd, &c, 1) != 1) break;
+    began = true;
+    if (c == '\n') break;
+    AppendSecret(line, c);
   }
+  if (oldMode != -1) _setmode(fd, oldMode);
+  if (!began) return std::nullopt;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return line;
 }

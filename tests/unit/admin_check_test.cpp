@@ -87,6 +87,14 @@ TEST(AdministratorCheckTest, ProvesThePassword) {
                                           : std::vector<std::string>{"Error (stop): Wrong administrator password input!"});
     EXPECT_EQ(bed.device->requestLog(), bed.LoginRequests(row.logins));
   }
+
+  // An answer that ends the whole command: no second login, nothing said.
+  Bed bed("s3cret");
+  ScriptedInteraction user;
+  user.abandonOnCancel = true;
+  EXPECT_FALSE(RunAdministratorCheck(bed.client, user));
+  EXPECT_TRUE(user.messages.empty());
+  EXPECT_EQ(bed.device->requestLog(), bed.LoginRequests({{"admin", ""}}));
 }
 
 }  // namespace

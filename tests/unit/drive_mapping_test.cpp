@@ -119,6 +119,17 @@ TEST(ConnectShareTest, CredentialsByDomainAndVersion) {
     EXPECT_EQ(bed.user.messages.back(), row.accepted ? "Confirm (information): Successfully mapped drive."
                                                      : "Error (stop): Failed to map drive.");
   }
+
+  // A login answer that ends the whole command: no attempt with it, nothing said.
+  for (const bool nt : {false, true}) {
+    Bed bed;
+    if (nt) bed.system.report = {platform::PlatformFamily::WindowsNT, 4, 0, 1381};
+    bed.drives.accept = [](const auto&) { return platform::ConnectAnswer::Refused; };
+    bed.user.abandonOnCancel = true;
+    EXPECT_EQ(bed.Connect(), ConnectOutcome::NothingDone);
+    EXPECT_EQ(bed.Attempts(), nt ? Strings{} : Strings{"//1"});
+    EXPECT_TRUE(bed.user.messages.empty());
+  }
 }
 
 TEST(DisconnectDriveTest, TheShareRowDecidesOverTheLetters) {

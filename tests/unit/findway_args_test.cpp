@@ -29,6 +29,7 @@ TEST(FindwayArgsTest, BadArgumentsOfEveryCommandAreRefused) {
       {"map", "10.0.0.1"}, {"map", "10.0.0.1", "HDD_1", "KL"}, {"map", "10.0.0.1", "HDD_1", "K:", "extra"},
       {"map", "10.0.0.1", "a\\b"}, {"map", "10.0.0.1", "HDD_1", "--password-stdin"},  // a password for nobody
       {"map", "10.0.0.1", "HDD_1", "--user"}, {"map", "10.0.0.1", "HDD_1", "--user="},
+      {"map", "10.0.0.1", "HDD_1", "--user", "hpbuserABCDEFGHIJ"},  // 17 bytes: never cut to fit
       {"unmap"}, {"unmap", "7"}, {"drives", "--force"}, {"console"}, {"console", "10.0.0.1", "--json"},
       {"install-language", "10.0.0.1"}, {"install-language", "10.0.0.1", "Klingon"},
       {"install-bt", "10.0.0.1", "--force"}, {"install-bt"},
@@ -82,11 +83,11 @@ TEST(FindwayArgsTest, GoodArgumentsBecomeTheirCommand) {
   EXPECT_TRUE(c.json);
   EXPECT_EQ(parse({"discover"}).watchSeconds, 0);
 
-  c = parse({"map", "10.0.0.1", "HDD_1", "k", "--user", "kfwdemo", "--password-stdin", "--force"});
+  c = parse({"map", "10.0.0.1", "HDD_1", "k", "--user", "kfwdemo-sixteen1", "--password-stdin", "--force"});
   EXPECT_EQ(c.kind, CommandKind::Map);
   EXPECT_EQ(c.share, "HDD_1");
   EXPECT_EQ(c.letter, "K:");
-  EXPECT_EQ(c.user, "kfwdemo");
+  EXPECT_EQ(c.user, "kfwdemo-sixteen1");
   EXPECT_TRUE(c.force && c.passwordStdin);
   EXPECT_FALSE(parse({"map", "10.0.0.1", "HDD_1"}).letter);
   EXPECT_EQ(parse({"unmap", "z:"}).letter, "Z:");

@@ -22,6 +22,7 @@ struct ScriptedInteraction final : Interaction {
   std::optional<Credentials> AskLogin(const LoginQuestion& question) override {
     questions.push_back(question);
     if (onLogin) onLogin();
+    abandoned = abandonOnCancel && (answers.empty() || !answers.front());
     if (answers.empty()) return std::nullopt;
     auto answer = answers.front();
     answers.pop_front();
@@ -56,11 +57,14 @@ struct ScriptedInteraction final : Interaction {
     if (wait.filled) wait.filled();
   }
   void RunBlocking(const std::function<void()>& work) override { work(); }
+  bool Abandoned() const override { return abandoned; }
 
   std::vector<std::string> messages;  // "caption (icon): text"
   std::vector<LoginQuestion> questions;
   std::deque<std::optional<Credentials>> answers;
   std::function<void()> onLogin;  // runs while the Login dialog is "shown"
+  bool abandonOnCancel = false;   // a Cancel ends the whole command, as findway's refused password does
+  bool abandoned = false;
   bool driveInUseAnswer = true;
   bool download = false;
   int modelPick = -1;

@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <cstdio>
+#include <memory>
 #include <sstream>
 
 #include "cli/findway_output.h"
+#include "platform/console.h"
 #include "platform/fake_network_drives.h"
 
 namespace kfw::cli {
@@ -18,11 +21,16 @@ using core::LoginMode;
 using namespace std::chrono_literals;
 
 struct Terminal {
-  explicit Terminal(std::string input, TerminalAnswers answers = {}) : in(std::move(input)) {
+  explicit Terminal(const std::string& input, TerminalAnswers answers = {}) {
+    std::fputs(input.c_str(), file.get());
+    std::fflush(file.get());
+    std::rewind(file.get());
     answers.device = "10.0.0.7";
     user.emplace(answers, passwords, err, clock);
   }
-  std::istringstream in;
+  // Standard input: a file read through its descriptor, as findway reads it.
+  std::unique_ptr<FILE, int (*)(FILE*)> file{std::tmpfile(), std::fclose};
+  int in = fileno(file.get());
   StreamPassword passwords{in};
   std::ostringstream err;
   platform::FakeClock clock;
@@ -39,6 +47,7 @@ TEST(TerminalInteractionTest, PasswordsComeFromOneLineOfInputOnce) {
   Terminal admin("s3cret\r\nmore\n");
   EXPECT_EQ(admin.Login(LoginMode::Administrator), "admin/s3cret");
   EXPECT_EQ(admin.Login(LoginMode::Administrator), "-") << "a second line is never read";
+  EXPECT_EQ(platform::ReadSecretLine(admin.in), "more") << "nothing past the line was taken";
   EXPECT_EQ(admin.err.str().find("s3cret"), std::string::npos);
   EXPECT_EQ(Terminal("").Login(LoginMode::Administrator), "-");
   EXPECT_EQ(Terminal("\n").Login(LoginMode::Administrator), "admin/");
@@ -48,11 +57,14 @@ TEST(TerminalInteractionTest, PasswordsComeFromOneLineOfInputOnce) {
   EXPECT_EQ(tooLong.Login(LoginMode::Administrator), "-");
   EXPECT_TRUE(tooLong.user->passwordTooLong());
   EXPECT_NE(tooLong.err.str().find("at most 16 bytes"), std::string::npos);
+  EXPECT_TRUE(tooLong.user->Abandoned());
+  tooLong.user->Message({"Error", "Wrong administrator password input!", core::MessageIcon::Stop});
+  EXPECT_EQ(tooLong.err.str().find("Wrong"), std::string::npos) << "nothing is said after the length";
 
   // A share is asked for only with a user to connect as.
   Terminal guest("pw\n");
   EXPECT_EQ(guest.Login(LoginMode::ShareAccess, std::nullopt), "-");
-  EXPECT_EQ(guest.in.tellg(), 0) << "no password was read for a guest";
+  EXPECT_EQ(platform::ReadSecretLine(guest.in), "pw") << "no password was read for a guest";
   EXPECT_EQ(Terminal("pw\n", {"", "kfwdemo"}).Login(LoginMode::ShareAccess, std::nullopt), "kfwdemo/pw");
 
   std::string secret = "a password longer than the small buffer";
