@@ -26,12 +26,28 @@ std::string ConsoleCommandLine(platform::DefaultBrowser& browser, std::string_vi
 WebConsole::WebConsole(const WebConsoleServices& services, Spawn spawn)
     : services_(services), spawn_(std::move(spawn)) {
   if (!spawn_) {
-    spawn_ = [this](std::function<void()> check) { threads_.emplace_back(std::move(check)); };
+    spawn_ = [this](std::function<void()> check) {
+      JoinEnded();
+      auto ended = std::make_shared<std::atomic<bool>>(false);
+      std::thread thread([check = std::move(check), ended] {
+        check();
+        ended->store(true);
+      });
+      threads_.push_back({std::move(thread), std::move(ended)});
+    };
   }
 }
 
 WebConsole::~WebConsole() {
-  for (std::thread& thread : threads_) thread.join();
+  for (CheckThread& check : threads_) check.thread.join();
+}
+
+void WebConsole::JoinEnded() {
+  std::erase_if(threads_, [](CheckThread& check) {
+    if (!check.ended->load()) return false;
+    check.thread.join();
+    return true;
+  });
 }
 
 ConsoleOutcome WebConsole::OpenWebConsole(const std::optional<std::string>& deviceAddress,

@@ -47,7 +47,7 @@ class WebConsole {
   using Spawn = std::function<void(std::function<void()> check)>;
 
   explicit WebConsole(const WebConsoleServices& services, Spawn spawn = {});
-  ~WebConsole();  // waits for checks still running
+  ~WebConsole();  // waits for checks still running, each at most its own time-out
   WebConsole(const WebConsole&) = delete;
   WebConsole& operator=(const WebConsole&) = delete;
 
@@ -55,6 +55,9 @@ class WebConsole {
   // device's secure-console answer.
   ConsoleOutcome OpenWebConsole(const std::optional<std::string>& deviceAddress,
                                 std::string_view sslValue);
+
+  // Check threads started and not yet joined (the program's own threads).
+  std::size_t runningChecks() const { return threads_.size(); }
 
  private:
   // 0 pending, 1 reachable, -1 unreachable. Each press has its own, so a
@@ -64,9 +67,17 @@ class WebConsole {
   };
   bool WaitDeviceReachable(Check& check);
 
+  // A check's thread and whether it has ended: ended ones are joined at the
+  // next press, so a long session of presses does not keep a thread each.
+  struct CheckThread {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> ended;
+  };
+  void JoinEnded();
+
   WebConsoleServices services_;
   Spawn spawn_;
-  std::vector<std::thread> threads_;
+  std::vector<CheckThread> threads_;
 };
 
 }  // namespace kfw::core
