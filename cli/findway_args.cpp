@@ -71,7 +71,9 @@ const std::map<std::string, std::string, std::less<>> kHelp{
      "  --static IP NETMASK GATEWAY\n"
      "                     a fixed address, netmask and gateway (in the address's\n"
      "                     subnet), checked as the window's LAN panel checks them\n"
-     "  --password-stdin   read the administrator password from standard input\n"},
+     "  --password-stdin   read the administrator password from standard input\n"
+     "The password crosses the LAN in clear (the devices' protocol has no\n"
+     "encryption): use this on a network you trust.\n"},
     {"map",
      "usage: findway map ADDRESS SHARE [LETTER] [--user NAME] [--password-stdin] [--force]\n"
      "Maps SHARE of the device at ADDRESS to a drive letter (the highest free\n"
