@@ -60,11 +60,11 @@ std::optional<core::Credentials> TerminalInteraction::AskLogin(const core::Login
   return typed;
 }
 
-bool TerminalInteraction::AskDriveInUse() {
+core::DriveInUseAnswer TerminalInteraction::AskDriveInUse() {
   err_ << "The drive letter has been used."
        << (answers_.force ? " Its connection is replaced (--force).\n"
                           : " Give --force to replace its connection.\n");
-  return answers_.force;
+  return answers_.force ? core::DriveInUseAnswer::UseIt : core::DriveInUseAnswer::Keep;
 }
 
 std::optional<int> TerminalInteraction::AskLanguage(const core::LanguageQuestion&) {

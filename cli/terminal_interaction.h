@@ -57,9 +57,9 @@ class TerminalInteraction final : public core::Interaction {
 
   void Message(const core::UserMessage& message) override;
   std::optional<core::Credentials> AskLogin(const core::LoginQuestion& question) override;
-  bool AskDriveInUse() override;
-  bool AskWidgetEngine() override { return false; }
-  int AskModelPick() override { return -1; }
+  core::DriveInUseAnswer AskDriveInUse() override;
+  core::WidgetEngineAnswer AskWidgetEngine() override { return core::WidgetEngineAnswer::Next; }
+  std::optional<core::WidgetModel> AskModelPick() override { return std::nullopt; }
   std::optional<int> AskLanguage(const core::LanguageQuestion& question) override;
   void RunLoading(std::chrono::milliseconds delay, const std::function<void()>& work) override;
   void WaitRestart(const core::RestartWait& wait) override;

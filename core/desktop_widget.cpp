@@ -42,16 +42,16 @@ void LaunchWidget(const WidgetServices& s, const std::optional<std::string>& dev
                     MessageIcon::Exclamation});
     return;
   }
-  if (s.user.AskWidgetEngine()) {
+  if (s.user.AskWidgetEngine() == WidgetEngineAnswer::Download) {
     s.programs.Run(s.browser.Explorer() + " " + kWidgetEngineDownloadPage, /*shown=*/false);
     return;
   }
   std::string file = WidgetFileForModel(model);
   if (file.empty()) {
     static const std::array<const char*, 3> kPicked{kKvr210, kKvr220, kKvr400};
-    const int picked = s.user.AskModelPick();
-    if (picked < 0 || picked >= static_cast<int>(kPicked.size())) return;
-    file = kPicked[static_cast<std::size_t>(picked)];
+    const std::optional<WidgetModel> picked = s.user.AskModelPick();
+    if (!picked) return;
+    file = kPicked.at(static_cast<std::size_t>(*picked));
   }
   if (s.programs.Open(file) <= 32) {
     s.user.Message({"Warning", "Execute widget file error!", MessageIcon::Information});

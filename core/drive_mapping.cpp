@@ -22,9 +22,9 @@ ConnectOutcome ConnectShare(const DriveMappingServices& s, const DriveMappingInp
     protocol::ManagementClient& client;
     ~WipeOnReturn() { client.adminPassword.Wipe(); }
   } wipe{client};
-  const std::string version = GetWindowsVersionName(s.system).text;
-  const bool nt = version.find("NT") != std::string::npos;
-  const bool vista = version.find("Vista") != std::string::npos;
+  const VersionKind version = GetWindowsVersionName(s.system).kind;
+  const bool nt = version == VersionKind::WindowsNT;
+  const bool vista = version == VersionKind::Vista;
 
   // Without a device row there is no server to name in the remote name.
   if (!input.shareName || !input.deviceName) {
@@ -35,7 +35,9 @@ ConnectOutcome ConnectShare(const DriveMappingServices& s, const DriveMappingInp
   const std::string drive = input.driveItem->substr(0, 2);
   // An item carries a remote name from its fifth character on when its
   // letter is connected already.
-  if (input.driveItem->size() > 4 && !s.user.AskDriveInUse()) return ConnectOutcome::NothingDone;
+  if (input.driveItem->size() > 4 && s.user.AskDriveInUse() == DriveInUseAnswer::Keep) {
+    return ConnectOutcome::NothingDone;
+  }
 
   const std::string remote = "\\\\" + *input.deviceName + "\\" + *input.shareName;
   // Whatever the letter held, also a connection only remembered, goes first.

@@ -47,6 +47,13 @@ struct RestartWait {
   std::function<void()> filled;
 };
 
+// "The drive letter has been used. Do you still want to use this drive letter?"
+enum class DriveInUseAnswer { UseIt, Keep };  // OK; Cancel (also Esc or the close box)
+// The widget engine notice.
+enum class WidgetEngineAnswer { Download, Next };  // "Download"; "Next" (also Esc)
+// The models the widget files are made for, in the model choice's order.
+enum class WidgetModel { Kvr210, Kvr220, Kvr400 };
+
 struct Credentials {
   std::string user;
   std::string password;
@@ -65,14 +72,11 @@ class Interaction {
   // (findway given a password no device can take): the command then sends
   // nothing more and says nothing more. A window never does this.
   virtual bool Abandoned() const { return false; }
-  // "The drive letter has been used. Do you still want to use this drive
-  // letter?": true for OK, false for Cancel.
-  virtual bool AskDriveInUse() = 0;
-  // The widget engine notice: true for "Download", false for "Next".
-  virtual bool AskWidgetEngine() = 0;
-  // The model choice for an unknown model: 0 "KVR-210", 1 "KVR-220",
-  // 2 "KVR-400", or -1 when none was chosen.
-  virtual int AskModelPick() = 0;
+  // Whether Connect may reuse a drive letter that is connected already.
+  virtual DriveInUseAnswer AskDriveInUse() = 0;
+  virtual WidgetEngineAnswer AskWidgetEngine() = 0;
+  // The model choice for an unknown model; nothing when none was chosen.
+  virtual std::optional<WidgetModel> AskModelPick() = 0;
   // The Language dialog: the index of the language chosen at OK (one the
   // dialog accepted), nothing on Cancel or a close request.
   virtual std::optional<int> AskLanguage(const LanguageQuestion& question) = 0;

@@ -4,7 +4,6 @@
 
 namespace kfw::gui {
 
-int driveInUseAnswer = 0;
 
 using ui::ControlKind;
 
@@ -28,7 +27,7 @@ ui::DialogLayout DriveInUseDialog::Template() {
 }
 
 void DriveInUseDialog::done(int result) {
-  driveInUseAnswer = result == QDialog::Accepted ? 1 : 0;
+  answer_ = result == QDialog::Accepted ? core::DriveInUseAnswer::UseIt : core::DriveInUseAnswer::Keep;
   QDialog::done(result);
 }
 

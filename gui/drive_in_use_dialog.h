@@ -3,13 +3,10 @@
 
 #include <QDialog>
 
+#include "core/interaction.h"
 #include "ui/dialog_template.h"
 
 namespace kfw::gui {
-
-// Written when the dialog closes: 1 for OK, 0 for Cancel (the button, Esc or
-// the close box). Connect reads it instead of the dialog's own result.
-extern int driveInUseAnswer;
 
 class DriveInUseDialog : public QDialog {
   Q_OBJECT
@@ -20,6 +17,12 @@ class DriveInUseDialog : public QDialog {
   static ui::DialogLayout Template();
 
   void done(int result) override;
+  // Set when the dialog closes: OK uses the letter; Cancel, Esc and the
+  // close box keep it.
+  core::DriveInUseAnswer answer() const { return answer_; }
+
+ private:
+  core::DriveInUseAnswer answer_ = core::DriveInUseAnswer::Keep;
 };
 
 }  // namespace kfw::gui

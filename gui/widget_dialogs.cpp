@@ -5,9 +5,6 @@
 
 namespace kfw::gui {
 
-int widgetEngineAnswer = 0;
-int modelPickAnswer = -1;
-
 using ui::ControlKind;
 
 namespace {
@@ -46,7 +43,7 @@ ui::DialogLayout WidgetEngineDialog::Template() {
 }
 
 void WidgetEngineDialog::done(int result) {
-  widgetEngineAnswer = result == QDialog::Accepted ? 1 : 0;
+  answer_ = result == QDialog::Accepted ? core::WidgetEngineAnswer::Download : core::WidgetEngineAnswer::Next;
   QDialog::done(result);
 }
 
@@ -68,14 +65,14 @@ ui::DialogLayout ModelPickDialog::Template() {
 }
 
 void ModelPickDialog::done(int result) {
-  int checked = -1;
+  answer_.reset();
   if (result == QDialog::Accepted) {
-    const int ids[] = {kKvr210, kKvr220, kKvr400};
-    for (int i = 0; i < 3; ++i) {
-      if (ui::Control<QRadioButton>(*this, ids[i])->isChecked()) checked = i;
+    const std::pair<int, core::WidgetModel> models[] = {
+        {kKvr210, core::WidgetModel::Kvr210}, {kKvr220, core::WidgetModel::Kvr220}, {kKvr400, core::WidgetModel::Kvr400}};
+    for (const auto& [id, model] : models) {
+      if (ui::Control<QRadioButton>(*this, id)->isChecked()) answer_ = model;
     }
   }
-  modelPickAnswer = checked;
   QDialog::done(result);
 }
 

@@ -4,15 +4,12 @@
 
 #include <QDialog>
 
+#include <optional>
+
+#include "core/interaction.h"
 #include "ui/dialog_template.h"
 
 namespace kfw::gui {
-
-// Written when WidgetEngineDialog closes: 1 "Download", 0 "Next" (also Esc).
-extern int widgetEngineAnswer;
-// Written when ModelPickDialog closes: the checked model's index (0, 1, 2),
-// or -1 for Cancel, Esc or no model checked.
-extern int modelPickAnswer;
 
 class WidgetEngineDialog : public QDialog {
   Q_OBJECT
@@ -22,6 +19,11 @@ class WidgetEngineDialog : public QDialog {
   explicit WidgetEngineDialog(QWidget* parent = nullptr);
   static ui::DialogLayout Template();
   void done(int result) override;
+  // Set when the dialog closes: "Download", or "Next" (also Esc).
+  core::WidgetEngineAnswer answer() const { return answer_; }
+
+ private:
+  core::WidgetEngineAnswer answer_ = core::WidgetEngineAnswer::Next;
 };
 
 class ModelPickDialog : public QDialog {
@@ -32,6 +34,12 @@ class ModelPickDialog : public QDialog {
   explicit ModelPickDialog(QWidget* parent = nullptr);
   static ui::DialogLayout Template();
   void done(int result) override;
+  // Set when the dialog closes: the checked model at OK; nothing for
+  // Cancel, Esc or no model checked.
+  std::optional<core::WidgetModel> answer() const { return answer_; }
+
+ private:
+  std::optional<core::WidgetModel> answer_;
 };
 
 }  // namespace kfw::gui

@@ -15,22 +15,22 @@ std::optional<core::Credentials> WindowInteraction::AskLogin(const core::LoginQu
   return login.answer();
 }
 
-bool WindowInteraction::AskDriveInUse() {
+core::DriveInUseAnswer WindowInteraction::AskDriveInUse() {
   DriveInUseDialog dialog(owner_);
   prompts_.RunModal(dialog);
-  return driveInUseAnswer == 1;
+  return dialog.answer();
 }
 
-bool WindowInteraction::AskWidgetEngine() {
+core::WidgetEngineAnswer WindowInteraction::AskWidgetEngine() {
   WidgetEngineDialog dialog(owner_);
   prompts_.RunModal(dialog);
-  return widgetEngineAnswer == 1;
+  return dialog.answer();
 }
 
-int WindowInteraction::AskModelPick() {
+std::optional<core::WidgetModel> WindowInteraction::AskModelPick() {
   ModelPickDialog dialog(owner_);
   prompts_.RunModal(dialog);
-  return modelPickAnswer;
+  return dialog.answer();
 }
 
 std::optional<int> WindowInteraction::AskLanguage(const core::LanguageQuestion& question) {

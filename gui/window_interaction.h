@@ -18,9 +18,9 @@ class WindowInteraction final : public core::Interaction {
 
   void Message(const core::UserMessage& message) override { prompts_.Message(message); }
   std::optional<core::Credentials> AskLogin(const core::LoginQuestion& question) override;
-  bool AskDriveInUse() override;
-  bool AskWidgetEngine() override;
-  int AskModelPick() override;
+  core::DriveInUseAnswer AskDriveInUse() override;
+  core::WidgetEngineAnswer AskWidgetEngine() override;
+  std::optional<core::WidgetModel> AskModelPick() override;
   std::optional<int> AskLanguage(const core::LanguageQuestion& question) override;
   void RunLoading(std::chrono::milliseconds delay, const std::function<void()>& work) override;
   void WaitRestart(const core::RestartWait& wait) override;

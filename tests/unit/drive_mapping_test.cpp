@@ -63,14 +63,14 @@ TEST(ConnectShareTest, NothingToConnectWithoutAShareRowOrALetter) {
 TEST(ConnectShareTest, ALetterInUseIsAskedForAndFreedFirst) {
   Bed bed;
   bed.drives.Connect('K', "\\\\other\\old");
-  bed.user.driveInUseAnswer = false;
+  bed.user.driveInUseAnswer = DriveInUseAnswer::Keep;
   EXPECT_EQ(bed.Connect("HDD_1", "K: \\\\other\\old"), ConnectOutcome::NothingDone);
   EXPECT_EQ(bed.user.messages, Strings{"drive in use?"});
   EXPECT_TRUE(bed.drives.cancels.empty());
 
   // OK: the old connection goes before the new one is tried; a failed new
   // one leaves the letter free.
-  bed.user.driveInUseAnswer = true;
+  bed.user.driveInUseAnswer = DriveInUseAnswer::UseIt;
   bed.drives.accept = [](const auto&) { return platform::ConnectAnswer::Failed; };
   EXPECT_EQ(bed.Connect("HDD_1", "K: \\\\other\\old"), ConnectOutcome::Failed);
   EXPECT_EQ(bed.drives.cancels, Strings{"K: 1 force"});

@@ -106,7 +106,7 @@ TEST_F(KilledWriterTest, WidgetAddressFileIsOldOrNew) {
   platform::FakeProgramStarter programs;
   platform::FakeDefaultBrowser browser;
   core::ScriptedInteraction user;
-  user.download = true;  // stop after the file, as the download page is all it opens
+  user.widgetEngineAnswer = core::WidgetEngineAnswer::Download;  // stop after the file, as the download page is all it opens
   KillWritersOf(
       file,
       [&](int g) { core::LaunchWidget({programs, browser, user, file}, Filler(g, 60000), ""); },

@@ -28,15 +28,15 @@ struct ScriptedInteraction final : Interaction {
     answers.pop_front();
     return answer;
   }
-  bool AskDriveInUse() override {
+  DriveInUseAnswer AskDriveInUse() override {
     messages.push_back("drive in use?");
     return driveInUseAnswer;
   }
-  bool AskWidgetEngine() override {
+  WidgetEngineAnswer AskWidgetEngine() override {
     messages.push_back("widget engine?");
-    return download;
+    return widgetEngineAnswer;
   }
-  int AskModelPick() override {
+  std::optional<WidgetModel> AskModelPick() override {
     messages.push_back("model?");
     return modelPick;
   }
@@ -65,9 +65,9 @@ struct ScriptedInteraction final : Interaction {
   std::function<void()> onLogin;  // runs while the Login dialog is "shown"
   bool abandonOnCancel = false;   // a Cancel ends the whole command, as findway's refused password does
   bool abandoned = false;
-  bool driveInUseAnswer = true;
-  bool download = false;
-  int modelPick = -1;
+  DriveInUseAnswer driveInUseAnswer = DriveInUseAnswer::UseIt;
+  WidgetEngineAnswer widgetEngineAnswer = WidgetEngineAnswer::Next;
+  std::optional<WidgetModel> modelPick;
   std::vector<LanguageQuestion> languageQuestions;
   std::deque<std::optional<int>> languages;  // Language dialog answers in turn; Cancel after
 };

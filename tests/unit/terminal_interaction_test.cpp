@@ -76,7 +76,7 @@ TEST(TerminalInteractionTest, QuestionsAreAnsweredFromTheOptions) {
   Terminal plain("");
   plain.user->Message({"Error", "Wrong administrator password input!", core::MessageIcon::Stop});
   plain.user->Message({"", "Please check hard drives."});
-  EXPECT_FALSE(plain.user->AskDriveInUse());
+  EXPECT_EQ(plain.user->AskDriveInUse(), core::DriveInUseAnswer::Keep);
   EXPECT_FALSE(plain.user->AskLanguage({}));
   EXPECT_EQ(plain.err.str(),
             "Error: Wrong administrator password input!\nPlease check hard drives.\n"
@@ -86,7 +86,7 @@ TEST(TerminalInteractionTest, QuestionsAreAnsweredFromTheOptions) {
   answers.force = true;
   answers.language = 5;
   Terminal forced("", answers);
-  EXPECT_TRUE(forced.user->AskDriveInUse());
+  EXPECT_EQ(forced.user->AskDriveInUse(), core::DriveInUseAnswer::UseIt);
   // The language once: a refused one is not asked again.
   EXPECT_EQ(forced.user->AskLanguage({2, false}), 5);
   EXPECT_FALSE(forced.user->AskLanguage({2, false}));

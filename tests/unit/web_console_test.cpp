@@ -163,19 +163,20 @@ struct WidgetBed {
 };
 
 TEST(WidgetTest, ModelsAnswersAndTheAddressFile) {
-  const struct { std::string model; bool download; int pick; Strings asked, opened; } rows[] = {
-      {"KVR-240", false, -1, {"widget engine?"}, {"KorvexEu_ALL_Widget.widget"}},
-      {"KVR-220", false, -1, {"widget engine?"}, {"KorvexEu_KVR220_Widget.widget"}},
-      {"KVR-210", false, -1, {"widget engine?"}, {"KorvexEu_KVR210_Widget.widget"}},
-      {"KVR-400", true, -1, {"widget engine?"}, {}},
-      {"", false, 2, {"widget engine?", "model?"}, {"KorvexEu_KVR400_Widget.widget"}},
-      {"kvr-240", false, 0, {"widget engine?", "model?"}, {"KorvexEu_KVR210_Widget.widget"}},
-      {"KVR-240 ", false, -1, {"widget engine?", "model?"}, {}},
+  constexpr std::optional<WidgetModel> kNone;
+  const struct { std::string model; bool download; std::optional<WidgetModel> pick; Strings asked, opened; } rows[] = {
+      {"KVR-240", false, kNone, {"widget engine?"}, {"KorvexEu_ALL_Widget.widget"}},
+      {"KVR-220", false, kNone, {"widget engine?"}, {"KorvexEu_KVR220_Widget.widget"}},
+      {"KVR-210", false, kNone, {"widget engine?"}, {"KorvexEu_KVR210_Widget.widget"}},
+      {"KVR-400", true, kNone, {"widget engine?"}, {}},
+      {"", false, WidgetModel::Kvr400, {"widget engine?", "model?"}, {"KorvexEu_KVR400_Widget.widget"}},
+      {"kvr-240", false, WidgetModel::Kvr210, {"widget engine?", "model?"}, {"KorvexEu_KVR210_Widget.widget"}},
+      {"KVR-240 ", false, kNone, {"widget engine?", "model?"}, {}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE("'" + row.model + "'");
     WidgetBed bed;
-    bed.user.download = row.download;
+    bed.user.widgetEngineAnswer = row.download ? WidgetEngineAnswer::Download : WidgetEngineAnswer::Next;
     bed.user.modelPick = row.pick;
     bed.Launch("10.0.0.7", row.model);
     bed.user.messages.clear(), bed.programs.opened.clear(), bed.programs.runs.clear();
@@ -186,7 +187,7 @@ TEST(WidgetTest, ModelsAnswersAndTheAddressFile) {
     EXPECT_EQ(bed.programs.runs.size(), row.download ? 1u : 0u);
   }
   WidgetBed bed;
-  bed.user.download = true;
+  bed.user.widgetEngineAnswer = WidgetEngineAnswer::Download;
   bed.Launch("10.0.0.7", "");
   EXPECT_EQ(bed.programs.runs, Strings{std::string("explorer ") + kWidgetEngineDownloadPage});
 }
