@@ -4,6 +4,8 @@
 #include <array>
 #include <cctype>
 
+#include "platform/ascii.h"
+
 // The blobs, embedded by payloads.S, which the build makes from the
 // generated files: kfw_payload_<id> to kfw_payload_<id>_end.
 #define KFW_BLOB(id) extern "C" const uint8_t kfw_payload_##id[], kfw_payload_##id##_end[];
@@ -80,17 +82,12 @@ const std::array kPayloads = {
 
 #undef KFW_SPAN
 
-bool SameKind(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-  });
-}
 
 }  // namespace
 
 const Payload* FindPayload(std::string_view kind, uint16_t id) {
   for (const Payload& payload : kPayloads)
-    if (payload.id == id && SameKind(payload.kind, kind)) return &payload;
+    if (payload.id == id && platform::SameIgnoringCase(payload.kind, kind)) return &payload;
   return nullptr;
 }
 

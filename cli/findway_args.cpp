@@ -7,6 +7,7 @@
 
 #include "cli/findway_output.h"
 #include "core/addon_install.h"
+#include "platform/ascii.h"
 #include "protocol/management_client.h"
 
 namespace kfw::cli {
@@ -187,13 +188,10 @@ std::string WithCaption(const core::UserMessage& message) {
 const std::string& Usage() { return kUsage; }
 
 std::optional<int> LanguageIndex(std::string_view text) {
-  const auto same = [](std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-      return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
-  };
   for (int index = 0; index < core::kLanguageCount; ++index) {
-    if (text == core::LanguageCodepage(index) || same(text, core::LanguageText(index))) return index;
+    if (text == core::LanguageCodepage(index) || platform::SameIgnoringCase(text, core::LanguageText(index))) {
+      return index;
+    }
   }
   return std::nullopt;
 }

@@ -53,7 +53,7 @@ void LaunchWidget(const WidgetServices& s, const std::optional<std::string>& dev
     if (!picked) return;
     file = kPicked.at(static_cast<std::size_t>(*picked));
   }
-  if (s.programs.Open(file) <= 32) {
+  if (!platform::Opened(s.programs.Open(file))) {
     s.user.Message({"Warning", "Execute widget file error!", MessageIcon::Information});
   }
 }

@@ -14,6 +14,10 @@ inline constexpr int kStartPathNotFound = 3;
 inline constexpr int kStartBadFormat = 11;
 inline constexpr int kStartOk = 33;
 
+// Whether an answer of Run, or of Open, says the program started.
+inline bool Started(int runAnswer) { return runAnswer > 31; }
+inline bool Opened(int openAnswer) { return openAnswer > 32; }
+
 class ProgramStarter {
  public:
   virtual ~ProgramStarter() = default;
