@@ -13,6 +13,7 @@
 #include "core/apply_lan_settings.h"
 #include "core/drive_mapping.h"
 #include "core/web_console.h"
+#include "platform/ascii.h"
 #include "platform/clock.h"
 #include "platform/native.h"
 #include "protocol/management_client.h"
@@ -52,11 +53,30 @@ struct Network {
   ManagementClient client{sockets, clock};
 
   bool Start(std::ostream& err) {
+    notes = &err;
     if (client.StartNetwork()) return true;
     err << "findway: the network could not be started\n";
     return false;
   }
-  void Discover() { client.DiscoverDevices(protocol::kCategoryFilter, protocol::kSubcategoryFilter); }
+  void Discover() {
+    client.DiscoverDevices(protocol::kCategoryFilter, protocol::kSubcategoryFilter);
+    // What the discovery heard and would not list: a reply that claims an
+    // address no device can have, or a crowd larger than any network's.
+    const auto& drops = client.discoveryDrops();
+    if (drops.refusedReplies > 0) {
+      *notes << "findway: ignored " << drops.refusedReplies
+             << " replies claiming an address no device can have:";
+      for (const std::string& address : drops.refusedAddresses) *notes << ' ' << address;
+      if (drops.refusedAddresses.size() == ManagementClient::kMaxRefusedNoted) *notes << " ...";
+      *notes << "\n";
+    }
+    if (drops.overBound > 0) {
+      *notes << "findway: more devices answered than a discovery lists (" << protocol::kMaxDevicesPerInterface
+             << " a network, " << protocol::kMaxDevicesPerDiscovery << " in all); " << drops.overBound
+             << " further replies dropped\n";
+    }
+  }
+  std::ostream* notes = &std::cerr;
 
   // Discovers, then selects the device at `address` as a click on its row
   // does; nothing when none answered from there.
@@ -181,11 +201,8 @@ int Map(const Command& command, Terminal& terminal) {
   }
   // The share row as the window lists it; its name as the device spells it.
   const auto& names = network.client.shareList.names();
-  const auto share = std::find_if(names.begin(), names.end(), [&](const std::string& name) {
-    return std::equal(name.begin(), name.end(), command.share.begin(), command.share.end(), [](char a, char b) {
-      return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-    });
-  });
+  const auto share = std::find_if(names.begin(), names.end(),
+                                  [&](const std::string& name) { return platform::SameIgnoringCase(name, command.share); });
   if (share == names.end()) {
     terminal.err << "findway: " << command.address << " has no share " << EchoedArgument(command.share) << "\n";
     return kNotFound;
@@ -284,7 +301,7 @@ int Console(const Command& command, Terminal& terminal) {
   if (outcome != core::ConsoleOutcome::Started) return kNotFound;
   if (command.print) {
     terminal.out << core::ConsoleUrl(command.address, ssl) << "\n";
-  } else if (starter.last <= 31) {
+  } else if (!platform::Started(starter.last)) {
     terminal.err << "findway: no browser could be started for " << core::ConsoleUrl(command.address, ssl) << "\n";
     return kLocalFailure;
   }
@@ -298,6 +315,7 @@ int AddonStatus(core::AddonEnd end) {
     case core::AddonEnd::DiskRefused:
     case core::AddonEnd::LanguageRefused: return kRefused;
     case core::AddonEnd::PlacementFailed: return kLocalFailure;
+    case core::AddonEnd::Unconfirmed:  // the device did not answer the announcement
     case core::AddonEnd::NoDevice:
     case core::AddonEnd::Cancelled: break;
   }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/admin_check.h"
+#include "platform/ascii.h"
 
 namespace kfw::core {
 namespace {
@@ -21,6 +22,7 @@ const char* const kNoDrives =
 const char* const kFormat = "Please format hard drive.";
 const char* const kCheckDrives = "Please check hard drives.";
 const char* const kBitTorrentUnsupported = "BitTorrent does not supported on this device now.";
+const char* const kUnconfirmed = "The device did not confirm the installation.";
 
 struct Language {
   const char* text;
@@ -97,12 +99,6 @@ constexpr CodepageFile kCodepageFiles[] = {
     {"932", 164, "unicode_map.932", FileSet::All},
 };
 
-bool SameLetters(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-  });
-}
-
 // A state the device answers as a decimal number; anything unreadable is 0.
 int StateNumber(std::string_view text) {
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
@@ -142,7 +138,7 @@ bool PlaceBitTorrentFiles(AddonServices& s, const std::string& host, const Insta
 }
 
 // Behind the Loading dialog, on its worker thread: asks nothing of the user.
-bool InstallWork(AddonServices& s, RunKind kind, const std::string& host) {
+InstallResult InstallWork(AddonServices& s, RunKind kind, const std::string& host) {
   protocol::ManagementClient& client = s.client;
   s.placer.placementFailed = false;
   client.accessModeText = "rw";
@@ -151,7 +147,7 @@ bool InstallWork(AddonServices& s, RunKind kind, const std::string& host) {
   for (int i = 0; i < kSharenamePolls; ++i) {
     client.sharenameValue = "";
     client.QuerySharename();
-    if (SameLetters(client.sharenameValue, "HDD_1") || SameLetters(client.sharenameValue, "HDD_a")) break;
+    if (platform::SameIgnoringCase(client.sharenameValue, "HDD_1") || platform::SameIgnoringCase(client.sharenameValue, "HDD_a")) break;
   }
   const auto target = TargetFor(kind, client.sharenameValue.str());
   const bool placed = target && (kind == RunKind::Codepage ? PlaceCodepageFiles(s, host, *target)
@@ -161,32 +157,43 @@ bool InstallWork(AddonServices& s, RunKind kind, const std::string& host) {
     s.placer.placementFailed = true;
     client.controlText = "stop";
     client.SetControl();
-    return false;
+    return InstallResult::Unplaced;
   }
 
+  // The device answers a set it took; without that answer it may never
+  // load the files, so the run is not called done.
   if (kind == RunKind::Codepage) {
     client.codepageText = LanguageCodepage(s.state.languageIndex);
-    client.SetCodepage();
+    if (!client.SetCodepage()) return InstallResult::Unconfirmed;
   } else {
     client.addonText = "BT";
-    client.SetAddon();
+    if (!client.SetAddon()) return InstallResult::Unconfirmed;
     s.state.bitTorrentDelivered = true;
   }
-  return true;
+  return InstallResult::Confirmed;
 }
 
+// What a device answers about its disk, as a number.
+enum class DiskState {
+  Unknown = 0,       // no answer, or one the commands do not know
+  NoDrives = 1,
+  Unformatted = 2,
+  Ready = 3,
+  Unicode = 4,       // ready; takes Unicode, so needs no code page files
+  AllCodepages = 5,  // ready, and its firmware takes every code page
+};
+
 // Asks the disk state up to `polls` times, pausing `pause` after each
-// answer, until it is one the commands know (1 to 5); 0 when none came.
-int PollDiskState(AddonServices& s, int polls, std::chrono::milliseconds pause) {
-  int state = 0;
+// answer, until it is one the commands know; Unknown when none came.
+DiskState PollDiskState(AddonServices& s, int polls, std::chrono::milliseconds pause) {
   for (int i = 0; i < polls; ++i) {
     s.client.ideokValue = "";
     s.client.QueryIdeok();
     s.clock.Sleep(pause);
-    state = StateNumber(s.client.ideokValue);
-    if (state >= 1 && state <= 5) break;
+    const int state = StateNumber(s.client.ideokValue);
+    if (state >= 1 && state <= 5) return static_cast<DiskState>(state);
   }
-  return state;
+  return DiskState::Unknown;
 }
 
 // The device's current code page picks the entry the Language dialog opens
@@ -216,19 +223,19 @@ void LanguageWorkflow(AddonServices& s, const std::string& host) {
   // run it was the device that stopped the user.
   AddonEnd closedAs = AddonEnd::Cancelled;
   for (;;) {
-    int disk = 0;
+    DiskState disk = DiskState::Unknown;
     s.user.RunBlocking([&] { disk = PollDiskState(s, kLanguagePolls, s.timings.languagePoll); });
-    state.allCodepages = disk == 5;
-    if (disk == 5) disk = 3;
-    if (disk != 3) {
+    state.allCodepages = disk == DiskState::AllCodepages;
+    if (disk == DiskState::AllCodepages) disk = DiskState::Ready;
+    if (disk != DiskState::Ready) {
       state.end = AddonEnd::DiskRefused;
       state.addonOutcome = -1;
     }
     switch (disk) {
-      case 1: s.user.Message({"", kNoDrives}); return;
-      case 2: OpenFormatPage(s, host); return;
-      case 3: break;
-      case 4: s.user.Message({"", "This device supports Unicode."}); return;
+      case DiskState::NoDrives: s.user.Message({"", kNoDrives}); return;
+      case DiskState::Unformatted: OpenFormatPage(s, host); return;
+      case DiskState::Ready: break;
+      case DiskState::Unicode: s.user.Message({"", "This device supports Unicode."}); return;
       default: s.user.Message({"", "Multi-language options are not supported on this device."}); return;
     }
 
@@ -252,11 +259,16 @@ void LanguageWorkflow(AddonServices& s, const std::string& host) {
     }
 
     state.languageIndex = *chosen;
-    RunInstall(s, RunKind::Codepage, host);
+    const InstallResult result = RunInstall(s, RunKind::Codepage, host);
     // A failed run gives the user a new dialog, after a fresh disk check.
-    if (s.placer.placementFailed) {
+    if (result == InstallResult::Unplaced) {
       closedAs = AddonEnd::PlacementFailed;
       continue;
+    }
+    if (result == InstallResult::Unconfirmed) {
+      state.end = AddonEnd::Unconfirmed;
+      state.addonOutcome = -1;
+      return;
     }
     state.end = AddonEnd::Installed;
     s.user.WaitRestart({s.timings.restartSteps, s.timings.restartStep, s.timings.restartTotal,
@@ -265,17 +277,17 @@ void LanguageWorkflow(AddonServices& s, const std::string& host) {
   }
 }
 
-// The disk state (3 to 5 all count as 3) and the add-on state, for the
-// BitTorrent check.
+// The disk state (every ready one counts as Ready) and the add-on state,
+// for the BitTorrent check.
 struct BitTorrentCheck {
-  int disk = 0;
+  DiskState disk = DiskState::Unknown;
   int addon = 0;
 };
 
 BitTorrentCheck CheckBitTorrent(AddonServices& s) {
   BitTorrentCheck check;
   check.disk = PollDiskState(s, kBitTorrentPolls, s.timings.btPoll);
-  if (check.disk >= 3 && check.disk <= 5) check.disk = 3;
+  if (check.disk == DiskState::Unicode || check.disk == DiskState::AllCodepages) check.disk = DiskState::Ready;
 
   protocol::ManagementClient& client = s.client;
   client.btFirmwareValue = "";
@@ -298,10 +310,10 @@ BitTorrentCheck CheckBitTorrent(AddonServices& s) {
 
 std::optional<InstallTarget> TargetFor(RunKind kind, const std::string& sharename) {
   const std::string addonDirectory = kind == RunKind::BitTorrent ? "Nas_Prog/BT" : ".codepages";
-  if (sharename.empty() || SameLetters(sharename, "HDD_a")) {
+  if (sharename.empty() || platform::SameIgnoringCase(sharename, "HDD_a")) {
     return InstallTarget{"HDD_a\\" + addonDirectory, ModuleSet::Linux24};
   }
-  if (SameLetters(sharename, "HDD_1")) {
+  if (platform::SameIgnoringCase(sharename, "HDD_1")) {
     // Code pages live with the system's own files, out of the user's sight.
     const std::string folder = kind == RunKind::BitTorrent ? "\\" : "\\.systemfile\\";
     return InstallTarget{sharename + folder + addonDirectory, ModuleSet::Linux26};
@@ -324,12 +336,13 @@ std::optional<UserMessage> LanguageRefusal(int index, bool allCodepages) {
                      "Please download the latest firmware from the support link."};
 }
 
-bool RunInstall(AddonServices& services, RunKind kind, const std::string& host) {
-  bool placed = false;
+InstallResult RunInstall(AddonServices& services, RunKind kind, const std::string& host) {
+  InstallResult result = InstallResult::Unplaced;
   services.user.RunLoading(services.timings.loadingDelay,
-                           [&] { placed = InstallWork(services, kind, host); });
-  if (!placed) services.user.Message({"", kCheckDrives});
-  return placed;
+                           [&] { result = InstallWork(services, kind, host); });
+  if (result == InstallResult::Unplaced) services.user.Message({"", kCheckDrives});
+  if (result == InstallResult::Unconfirmed) services.user.Message({"Error", kUnconfirmed, MessageIcon::Stop});
+  return result;
 }
 
 bool LanguageCommand(AddonServices& services, bool deviceSelected, const std::string& host) {
@@ -339,40 +352,35 @@ bool LanguageCommand(AddonServices& services, bool deviceSelected, const std::st
     return false;
   }
   LanguageWorkflow(services, host);
-  services.state.bitTorrentMode = false;
   return services.state.addonOutcome == 0;
 }
 
 bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::string& host) {
   AddonState& state = services.state;
   Interaction& user = services.user;
-  state.bitTorrentMode = true;
   if (!deviceSelected) {
-    state.bitTorrentMode = false;
     state.end = AddonEnd::NoDevice;
     user.Message({"Error", "Please select a device.", MessageIcon::Stop});
     return false;
   }
   if (!RunAdministratorCheck(services.client, user)) {
     state.end = AddonEnd::PasswordRefused;
-    state.bitTorrentMode = false;
     return false;
   }
 
   BitTorrentCheck check;
   user.RunBlocking([&] { check = CheckBitTorrent(services); });
-  const bool supported = check.disk == 3 && check.addon == 1;
+  const bool supported = check.disk == DiskState::Ready && check.addon == 1;
   if (!supported) {
-    if (check.disk == 1) {
+    if (check.disk == DiskState::NoDrives) {
       user.Message({"", kNoDrives});
-    } else if (check.disk == 2) {
+    } else if (check.disk == DiskState::Unformatted) {
       OpenFormatPage(services, host);
     } else {
       user.Message({"", kBitTorrentUnsupported});
     }
     state.end = AddonEnd::DiskRefused;
     state.addonOutcome = -1;
-    state.bitTorrentMode = false;
     return false;
   }
 
@@ -380,8 +388,10 @@ bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::
   // workflow's 0 must not count for a run that failed.
   state.addonOutcome = -1;
   state.bitTorrentDelivered = false;
-  RunInstall(services, RunKind::BitTorrent, host);
-  state.end = state.bitTorrentDelivered ? AddonEnd::Installed : AddonEnd::PlacementFailed;
+  const InstallResult result = RunInstall(services, RunKind::BitTorrent, host);
+  state.end = result == InstallResult::Confirmed   ? AddonEnd::Installed
+              : result == InstallResult::Unplaced ? AddonEnd::PlacementFailed
+                                                  : AddonEnd::Unconfirmed;
   if (state.bitTorrentDelivered) {
     user.WaitRestart({services.timings.restartSteps, services.timings.restartStep,
                       services.timings.restartTotal, [&state] { state.addonOutcome = 0; }});
@@ -391,7 +401,6 @@ bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::
     services.files.RemoveStagingFolder(state.stagingFolder);
     state.stagingFolder.clear();
   }
-  state.bitTorrentMode = false;
   state.bitTorrentDelivered = false;
   return state.addonOutcome == 0;
 }

@@ -27,13 +27,13 @@ enum class AddonEnd {
   DiskRefused,      // the disk or add-on state does not allow the install
   LanguageRefused,  // the firmware does not take the chosen code page
   PlacementFailed,  // a file could not be placed on the share
+  Unconfirmed,      // every file was placed, but the device never confirmed the announcement
   Cancelled,        // the user closed the Language dialog
 };
 
 // What the add-on workflows share for the life of the window.
 struct AddonState {
   AddonEnd end = AddonEnd::Cancelled;
-  bool bitTorrentMode = false;
   bool bitTorrentDelivered = false;
   // -1: the last add-on workflow was cancelled or refused; 0: it went
   // through the restart wait. Written by the restart filler's thread.
@@ -80,13 +80,22 @@ struct InstallTarget {
 // answered `sharename`; nothing for a share name the tool does not know.
 std::optional<InstallTarget> TargetFor(RunKind kind, const std::string& sharename);
 
+// How an install run ended.
+enum class InstallResult {
+  Confirmed,    // every file placed and the announcement answered by the device
+  Unplaced,     // a file could not be placed; the device was told to stop
+  Unconfirmed,  // every file placed, but the announcement went unanswered
+};
+
 // One install run of `kind` on `host` behind the Loading dialog: the share
 // opened for writing, the kind's files placed, then the code page or the
-// add-on announced. True when every file was placed; otherwise the device
-// was told to stop, "Please check hard drives." shown once the dialog had
-// closed, and placer.placementFailed left true. A BitTorrent run keeps its
-// staging folder in state.stagingFolder for the caller to remove.
-bool RunInstall(AddonServices& services, RunKind kind, const std::string& host);
+// add-on announced. When a file could not be placed the device was told to
+// stop, "Please check hard drives." shown once the dialog had closed, and
+// placer.placementFailed left true; an announcement the device did not
+// answer is an error of its own, since nothing says the device will
+// restart with the files. A BitTorrent run keeps its staging folder in
+// state.stagingFolder for the caller to remove.
+InstallResult RunInstall(AddonServices& services, RunKind kind, const std::string& host);
 
 // The language list: its texts and code pages, by index.
 inline constexpr int kLanguageCount = 9;

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 #include <random>
+#include <utility>
 
 #include "platform/secret.h"
 #include "protocol/safe_text.h"
@@ -301,6 +302,9 @@ int ManagementClient::SetDhcpClient() {
 
   const Reply answer(std::span<const uint8_t>(reply.data(), n));
   const std::string address = answer.SenderAddress();
+  // As in discovery: an answer that puts the device where none can be is
+  // no confirmation, and the record must not move there.
+  if (!IsDeviceAddress(address)) return 0;
   if (DeviceRecord* moved = FindDeviceByAddress(selectedAddress)) {
     moved->address = address;
     for (int i = 0; i < 4; ++i) moved->deviceId[6 + i] = answer.Byte(17 + i);
@@ -309,9 +313,35 @@ int ManagementClient::SetDhcpClient() {
   return 1;
 }
 
+bool ManagementClient::IsDeviceAddress(std::string_view address) const {
+  uint8_t o[4];
+  if (!AddressBytes(address, o)) return false;
+  const bool nowhere = (o[0] | o[1] | o[2] | o[3]) == 0;
+  const bool loopback = o[0] == 127;
+  const bool multicast = o[0] >= 224 && o[0] <= 239;
+  const bool broadcast = (o[0] & o[1] & o[2] & o[3]) == 255;
+  if (nowhere || loopback || multicast || broadcast) return false;
+  for (const std::string& local : localAddresses) {
+    uint8_t own[4];
+    if (AddressBytes(local, own) && std::equal(own, own + 4, o)) return false;
+  }
+  return true;
+}
+
 void ManagementClient::AddDiscovered(const Reply& reply, int slot, DeviceList& heard) {
   const auto info = ParseDiscoveryReply(reply);
   if (!info) return;
+  if (!IsDeviceAddress(info->address)) {
+    ++drops_.refusedReplies;
+    auto& noted = drops_.refusedAddresses;
+    if (noted.size() < kMaxRefusedNoted && std::find(noted.begin(), noted.end(), info->address) == noted.end())
+      noted.push_back(info->address);
+    return;
+  }
+  if (heard.count() >= kMaxDevicesPerInterface) {
+    if (!std::as_const(heard).Find(info->address)) ++drops_.overBound;
+    return;
+  }
   DeviceRecord record;
   record.name = info->name;
   record.address = info->address;
@@ -367,8 +397,27 @@ milliseconds ManagementClient::DiscoveryStepEnd(int step) const {
          timing_.discoverWait + (pause ? timing_.discoverPause : milliseconds(0));
 }
 
-void ManagementClient::DiscoverDevicesSequentially(int category, int subcategory) {
+void ManagementClient::BeginDiscovery(std::vector<DeviceList>& heard) {
   deviceList.Clear();
+  drops_ = {};
+  heard.assign(static_cast<std::size_t>(interfaceCount), DeviceList{});
+}
+
+void ManagementClient::MergeHeard(const std::vector<DeviceList>& heard) {
+  for (const DeviceList& list : heard) {
+    for (const DeviceRecord& record : list) {
+      if (deviceList.count() < kMaxDevicesPerDiscovery) {
+        deviceList.Add(record);
+      } else if (!std::as_const(deviceList).Find(record.address)) {
+        ++drops_.overBound;
+      }
+    }
+  }
+}
+
+void ManagementClient::DiscoverDevicesSequentially(int category, int subcategory) {
+  std::vector<DeviceList> heard;
+  BeginDiscovery(heard);
   Buffer request{};
   const std::size_t size = BuildDiscoverRequest(request, clientId);
   if (!started_ || interfaceCount == 0) return;
@@ -382,9 +431,10 @@ void ManagementClient::DiscoverDevicesSequentially(int category, int subcategory
     SendRequest(slot, request, size);
     for (int step = 0; step < kDiscoverySteps; ++step) {
       if (step == 1) SendRequest(slot, request, size);
-      ListenUntil(slot, start + DiscoveryStepEnd(step), category, subcategory, deviceList);
+      ListenUntil(slot, start + DiscoveryStepEnd(step), category, subcategory, heard[slot]);
     }
   }
+  MergeHeard(heard);
 }
 
 namespace {
@@ -402,7 +452,8 @@ struct Listener {
 }  // namespace
 
 void ManagementClient::DiscoverDevices(int category, int subcategory) {
-  deviceList.Clear();
+  std::vector<DeviceList> heard;
+  BeginDiscovery(heard);
   if (!started_ || interfaceCount == 0) return;
   Buffer request{};
   const std::size_t size = BuildDiscoverRequest(request, clientId);
@@ -412,7 +463,6 @@ void ManagementClient::DiscoverDevices(int category, int subcategory) {
   // takes about one interface's window. Replies are kept per interface and
   // merged in slot order afterwards, so the list does not depend on which
   // segment happened to answer first.
-  std::vector<DeviceList> heard(static_cast<std::size_t>(interfaceCount));
   std::vector<Listener> listeners(static_cast<std::size_t>(interfaceCount));
   for (int slot = 0; slot < interfaceCount; ++slot) {
     Listener& l = listeners[slot];
@@ -461,9 +511,7 @@ void ManagementClient::DiscoverDevices(int category, int subcategory) {
     }
   }
 
-  for (const DeviceList& list : heard) {
-    for (const DeviceRecord& record : list) deviceList.Add(record);
-  }
+  MergeHeard(heard);
 }
 
 }  // namespace kfw::protocol

@@ -40,6 +40,10 @@ inline constexpr int kMaxInterfaces = 8;
 inline constexpr int kDiscoverCycles = 32;
 inline constexpr int kCategoryFilter = 3;
 inline constexpr int kSubcategoryFilter = 3;
+// Far more devices than any network holds; beyond them a discovery is being
+// fed forged replies, and listing them would only cost memory.
+inline constexpr int kMaxDevicesPerInterface = 4096;
+inline constexpr int kMaxDevicesPerDiscovery = 16384;
 
 class ManagementClient {
  public:
@@ -65,6 +69,18 @@ class ManagementClient {
   void DiscoverDevicesSequentially(int category, int subcategory);
   DeviceRecord* FindDeviceByAddress(std::string_view address);
   void FreeDeviceList() { deviceList.Clear(); }
+
+  // What the last discovery heard and did not list, for the caller to tell
+  // the user: replies that named an address no device on the network can
+  // have (none, loopback, multicast, the limited broadcast, or one of this
+  // workstation's own), and replies past the bounds of the list.
+  struct DiscoveryDrops {
+    std::vector<std::string> refusedAddresses;  // each once, the first kMaxRefusedNoted
+    long refusedReplies = 0;
+    long overBound = 0;
+  };
+  static constexpr std::size_t kMaxRefusedNoted = 8;
+  const DiscoveryDrops& discoveryDrops() const { return drops_; }
 
   // Targeted exchanges on the device whose address is `selectedAddress`.
   int LoginAdministrator();
@@ -145,6 +161,14 @@ class ManagementClient {
   void SendRequest(int slot, const Buffer& request, std::size_t size);
   // Discovery replies go to `heard`, the list of the interface they came in on.
   void AddDiscovered(const Reply& reply, int slot, DeviceList& heard);
+  // A device could claim any address; one that would send the program's
+  // requests, files and the widget's address back to this workstation, or
+  // nowhere, is never a device.
+  bool IsDeviceAddress(std::string_view address) const;
+  // Starts a discovery's lists and its record of drops.
+  void BeginDiscovery(std::vector<DeviceList>& heard);
+  // The interfaces' lists into deviceList, in slot order, within its bound.
+  void MergeHeard(const std::vector<DeviceList>& heard);
   // Reads every datagram that arrives on `slot` until `end`.
   void ListenUntil(int slot, platform::SteadyTime end, int category, int subcategory,
                    DeviceList& heard);
@@ -163,6 +187,7 @@ class ManagementClient {
   bool libraryStarted_ = false;
   std::vector<platform::Socket> sendSockets_;
   std::vector<platform::Socket> receiveSockets_;
+  DiscoveryDrops drops_;
   std::ostream* diagnostics_;
   std::function<int()> random_;
 };

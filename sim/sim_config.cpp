@@ -131,6 +131,12 @@ const std::map<std::string, Setter>& Setters() {
          d.dhcpAddress = v;
          return {};
        }},
+      {"claims_address",
+       [](DeviceConfig& d, const std::string& v) -> std::string {
+         if (!v.empty() && !ParseIpv4(v)) return "not an IPv4 address";
+         d.claimsAddress = v;
+         return {};
+       }},
       {"shares", Text(&DeviceConfig::shares)},
       {"admin_password", Text(&DeviceConfig::adminPassword)},
       {"ssl", Text(&DeviceConfig::ssl)},
@@ -199,11 +205,12 @@ const std::map<std::string, Setter>& Setters() {
              {"random", Kind::Random},
              {"foreign", Kind::Foreign},
              {"other_type", Kind::OtherType},
-             {"wrong_sender", Kind::WrongSender}};
+             {"wrong_sender", Kind::WrongSender},
+             {"forged", Kind::Forged}};
          std::vector<Kind> kinds;
          for (const auto& piece : SplitList(v)) {
            const auto it = kNames.find(piece);
-           if (it == kNames.end()) return "expected random, foreign, other_type or wrong_sender";
+           if (it == kNames.end()) return "expected random, foreign, other_type, wrong_sender or forged";
            kinds.push_back(it->second);
          }
          if (kinds.empty()) return "expected at least one kind";

@@ -111,6 +111,7 @@ std::vector<uint8_t> SimDevice::Header(uint8_t type, std::span<const uint8_t> re
 std::vector<uint8_t> SimDevice::DiscoveryReply(std::span<const uint8_t> request) const {
   const int type = config_.replyType;
   auto out = Header(static_cast<uint8_t>(type), request);
+  if (auto claimed = ParseIpv4(config_.claimsAddress)) std::copy(claimed->begin(), claimed->end(), out.begin() + 17);
   out.push_back(config_.dhcp ? '1' : '0');
   out.insert(out.end(), 2, 0);
   AppendField(out, config_.netmask, 16);
@@ -299,6 +300,12 @@ std::vector<uint8_t> SimDevice::FloodDatagram(uint64_t n) {
     case Kind::WrongSender:
       out[20] ^= 0x80;
       break;
+    case Kind::Forged: {
+      // Another device every time, for 2^22 datagrams.
+      const uint32_t forged = (100u << 24 | 64u << 16) + static_cast<uint32_t>(n % (1u << 22));
+      for (int i = 0; i < 4; ++i) out[17 + i] = static_cast<uint8_t>(forged >> (24 - 8 * i));
+      break;
+    }
     case Kind::Random:
       break;
   }

@@ -30,6 +30,10 @@ struct DeviceConfig {
   std::array<uint8_t, 6> idPrefix{0x00, 0x11, 0x32, 0x00, 0x00, 0x01};  // opaque part of the device id
   // Address taken after a switch to DHCP; empty: derived from the address.
   std::string dhcpAddress;
+  // The address its discovery replies give in place of its own, while it
+  // still sends from its own (a device that lies about where it is); empty:
+  // its own.
+  std::string claimsAddress;
 
   // Query answers.
   std::string shares = "HDD_1";     // ':'-separated, as sent
@@ -71,6 +75,9 @@ struct DeviceConfig {
     Foreign,      // the answer's type from this device, with another client id
     OtherType,    // the answer with an unused type (9)
     WrongSender,  // the answer's type with the asker's client id, from another address
+    Forged,       // the answer with the asker's client id, each datagram from
+                  // another address of 100.64.0.0/10: after a discovery, a
+                  // crowd of devices that are not there
   };
   int floodRate = 0;
   int floodBurst = 1;

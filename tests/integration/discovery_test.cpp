@@ -20,7 +20,10 @@ namespace {
 
 // Every reply layout (8, the default, with a model), a device that answers
 // twice, one that buries its answers in junk, and one of another category
-// that is never listed.
+// that is never listed. Three name an address other than their own: one
+// an ordinary one, which is listed, and two where no device can be, the
+// loopback and the workstation's own address on the other segment, which
+// are not.
 constexpr const char* kSegment1 = R"(
 [device]
 name = Archive
@@ -46,6 +49,17 @@ netmask = 255.255.0.0
 gateway =
 reply_type = 2
 duplicates = 2
+
+[device]
+name = Relay
+address = 10.201.1.13
+claims_address = 10.201.1.50
+
+[device]
+name = Impostor
+address = 10.201.1.14
+claims_address = 127.0.0.1
+duplicates = 2
 )";
 
 constexpr const char* kSegment2 = R"(
@@ -64,6 +78,11 @@ name = Foreign
 address = 10.202.1.23
 reply_type = 7
 category = 1
+
+[device]
+name = Mirror
+address = 10.202.1.24
+claims_address = 10.201.0.1
 )";
 
 struct Expected { std::string name, address, netmask, gateway, dhcp, model; int slot; };
@@ -72,6 +91,7 @@ const std::vector<Expected> kListed = {
     {"Archive", "10.201.1.10", "255.255.0.0", "10.201.0.254", "0", "KX-450R", 0},
     {"Studio", "10.201.1.11", "255.255.255.0", "10.201.1.1", "1", "", 0},
     {"Basement", "10.201.1.12", "255.255.0.0", "", "0", "", 0},
+    {"Relay", "10.201.1.50", "255.255.255.0", "192.168.1.1", "0", "", 0},
     {"Office", "10.202.1.20", "255.255.0.0", "10.202.0.254", "0", "KX-2200", 1},
 };
 
@@ -139,6 +159,17 @@ TEST_F(TwoSegments, TwoCopiesOnOneWorkstationBothDiscoverAndQuery) {
     const std::string request = Hex(Request(copies[i].clientId(), 1));
     for (int segment : {1, 2}) EXPECT_EQ(std::count(sent.at(segment).begin(), sent.at(segment).end(), request), 2);
   }
+}
+
+// findway says once what it would not list, and lists the rest.
+TEST_F(TwoSegments, FindwayNotesTheAddressesNoDeviceCanHave) {
+  const Ran ran = RunFindway({"discover"});
+  EXPECT_EQ(ran.status, 0);
+  EXPECT_EQ(std::count(ran.out.begin(), ran.out.end(), '\n'), 7) << ran.out;  // heading, 5 devices, count
+  EXPECT_EQ(ran.out.find("127.0.0.1"), std::string::npos) << ran.out;
+  EXPECT_EQ(ran.err.find('\n'), ran.err.size() - 1) << ran.err;
+  EXPECT_NE(ran.err.find(" 127.0.0.1"), std::string::npos) << ran.err;
+  EXPECT_NE(ran.err.find(" 10.201.0.1"), std::string::npos) << ran.err;
 }
 
 // The demo's own network, started as scripts/demo starts it, with the

@@ -62,6 +62,15 @@ sharename = HDD_a
 ideok = 3
 bt_firmware = 1
 vanish_share_ms = 0
+
+[device]
+name = Deaf
+address = 10.201.1.64
+shares = HDD_1
+sharename = HDD_1
+ideok = 3
+codepage = 850
+ignore_items = 8
 )";
 
 const BedSetup kBed{"kfwc", 1, "--smb", {{1, kDevices}}};
@@ -86,7 +95,7 @@ TEST_F(Findway, DiscoverListsAsJsonAndWatchesUntilInterrupted) {
   const json devices = json::parse(listed.out);
   std::set<std::string> ips;
   for (const json& device : devices) ips.insert(device["ip"].get<std::string>());
-  EXPECT_EQ(ips, (std::set<std::string>{"10.201.1.60", "10.201.1.61", "10.201.1.62", "10.201.1.63"}));
+  EXPECT_EQ(ips, (std::set<std::string>{"10.201.1.60", "10.201.1.61", "10.201.1.62", "10.201.1.63", "10.201.1.64"}));
 
   const Ran watched = RunFindway({"discover", "--watch", "1", "--json"}, "", {}, 4);
   EXPECT_EQ(watched.status, 0) << watched.err;
@@ -227,6 +236,12 @@ TEST_F(Findway, InstallsLanguageAndBitTorrentOrReportsTheRefusal) {
   const Strings events = bed_->Events(1, "10.201.1.63");
   EXPECT_NE(std::find(events.begin(), events.end(), "control stop"), events.end());
   EXPECT_EQ(std::find(events.begin(), events.end(), "addon BT"), events.end());
+
+  // Every file placed, but the code page never confirmed: nothing answered.
+  ran = RunFindway({"install-language", "10.201.1.64", "866"}, "", kShortWaits);
+  EXPECT_EQ(ran.status, 1) << ran.err;
+  EXPECT_TRUE(Has(ran.err, "The device did not confirm the installation.")) << ran.err;
+  EXPECT_FALSE(Has(ran.err, "restart")) << ran.err;
 }
 
 }  // namespace

@@ -4,13 +4,24 @@
 // Discovery, a query, the login and an address change each end within their
 // budget and give what they give on a quiet network.
 
+#include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 #include "tests/integration/test_bed.h"
+
+extern char** environ;
 
 namespace kfw::integration {
 namespace {
@@ -156,6 +167,79 @@ TEST_F(Flood, ExchangesKeepTheirResultsAndBudgets) {
       EXPECT_LE(row.flooded.seconds, row.quiet.seconds + 0.11);
     }
   }
+}
+
+// A sender that learned the client id from the request forges discovery
+// replies from ever new addresses, far faster than any crowd answers.
+constexpr const char* kForger = R"(
+[device]
+name = Crowdmaker
+address = 10.201.1.10
+flood_rate = max
+flood_kinds = forged
+)";
+
+const BedSetup kForgedBed{"kfwv", 2, "", {{1, kForger}, {2, kSegment2}}};
+using ForgedCrowd = OnTestBed<kForgedBed>;
+
+struct Measured {
+  int status = -1;
+  std::string out, err;
+  long peakKb = 0;  // the program's own peak resident memory
+};
+
+// Runs build/findway with `args` and measures it alone (wait4), which
+// RunFindway's shell would not.
+Measured MeasureFindway(const Strings& args) {
+  Measured m;
+  std::string dir = "/tmp/kfw-forged-XXXXXX";
+  if (!mkdtemp(dir.data())) return m;
+  const std::string program = std::string(KFW_BINARY_DIR) + "/findway";
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&files, 1, (dir + "/out").c_str(), O_WRONLY | O_CREAT, 0600);
+  posix_spawn_file_actions_addopen(&files, 2, (dir + "/err").c_str(), O_WRONLY | O_CREAT, 0600);
+  pid_t pid = -1;
+  int status = 0;
+  rusage usage{};
+  if (posix_spawn(&pid, program.c_str(), &files, nullptr, argv.data(), environ) == 0 &&
+      wait4(pid, &status, 0, &usage) == pid) {
+    m.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    m.peakKb = usage.ru_maxrss;
+  }
+  posix_spawn_file_actions_destroy(&files);
+  const auto read = [&](const char* name) {
+    std::ifstream in(dir + "/" + name);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  m.out = read("out");
+  m.err = read("err");
+  std::filesystem::remove_all(dir);
+  return m;
+}
+
+TEST_F(ForgedCrowd, FindwayListsABoundedCrowdInBoundedMemoryAndSaysSo) {
+  const Measured run = MeasureFindway({"discover", "--json"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::cout << "findway discover under the forged flood: peak " << run.peakKb << " kB\n";
+  std::map<int, int> perInterface;
+  bool calm = false;
+  for (const auto& device : nlohmann::json::parse(run.out)) {
+    ++perInterface[device["interface"] == "10.201.0.1" ? 0 : 1];
+    calm = calm || device["ip"] == "10.202.1.20";
+  }
+  EXPECT_EQ(perInterface[0], protocol::kMaxDevicesPerInterface) << "the flood fills one interface's list";
+  EXPECT_EQ(perInterface[1], 1);
+  EXPECT_TRUE(calm) << "the quiet segment is still heard";
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  EXPECT_NE(run.err.find("dropped"), std::string::npos) << run.err;
+  // The program with a quiet network peaks near 20 MB; an unbounded list
+  // grows by about 1 kB a forged reply, tens of thousands in this window.
+  EXPECT_LE(run.peakKb, 36 * 1024);
 }
 
 }  // namespace

@@ -103,7 +103,7 @@ TEST(InstallWorkerTest, ShareNameDecidesFolderAndModules) {
     if (!row.answers) config.ignoreItems = {protocol::QUERY_SHARENAME};
     Bed bed(config);
     bed.state.languageIndex = 2;
-    EXPECT_TRUE(RunInstall(bed.services, RunKind::Codepage, kHost));
+    EXPECT_EQ(RunInstall(bed.services, RunKind::Codepage, kHost), InstallResult::Confirmed);
     EXPECT_EQ(bed.placer.calls.size(), row.files);
     for (const std::string& call : bed.placer.calls) EXPECT_EQ(call.find(" \\\\192.168.1.100\\" + row.folder), 3u) << call;
     EXPECT_EQ(bed.placer.kinds, Strings(row.files, "Codepage"));
@@ -117,7 +117,7 @@ TEST(InstallWorkerTest, BitTorrentFilesGoThroughTheStagingFolder) {
   for (const char* sharename : {"HDD_1", "HDD_a"}) {
     SCOPED_TRACE(sharename);
     Bed bed(Device(sharename));
-    EXPECT_TRUE(RunInstall(bed.services, RunKind::BitTorrent, kHost));
+    EXPECT_EQ(RunInstall(bed.services, RunKind::BitTorrent, kHost), InstallResult::Confirmed);
     const std::string share = std::string("\\\\192.168.1.100\\") + sharename + "\\Nas_Prog/BT\\";
     EXPECT_EQ(bed.placer.calls, (Strings{"215 /tmp/stage0/bt -> " + share + "bt",
                                          "220 /tmp/stage0/btdog -> " + share + "btdog"}));
@@ -155,7 +155,7 @@ TEST(InstallWorkerTest, FilesPerLanguageAndModuleSet) {
       SCOPED_TRACE(testing::Message() << LanguageText(row.index) << (bed == &old ? " 2.4" : " 2.6"));
       bed->placer.calls.clear();
       bed->state.languageIndex = row.index;
-      EXPECT_TRUE(RunInstall(bed->services, RunKind::Codepage, kHost));
+      EXPECT_EQ(RunInstall(bed->services, RunKind::Codepage, kHost), InstallResult::Confirmed);
       std::string written;
       for (const std::string& call : bed->placer.calls) {
         // "id \\host\...\name -> ": the id and the file's name.
@@ -186,7 +186,7 @@ TEST(InstallWorkerTest, FailedRunStopsTheDevice) {
     bed.placer.failCall = row.failCall;
     bed.files.canStage = row.canStage;
     bed.state.languageIndex = 2;
-    EXPECT_FALSE(RunInstall(bed.services, row.kind, kHost));
+    EXPECT_EQ(RunInstall(bed.services, row.kind, kHost), InstallResult::Unplaced);
     EXPECT_EQ(bed.placer.calls.size(), row.calls);
     EXPECT_TRUE(bed.placer.placementFailed);
     EXPECT_EQ(bed.user.messages, (Strings{"loading", kCheckDrives}));
@@ -203,7 +203,6 @@ TEST(AddonCommandTest, NoDeviceSelected) {
   EXPECT_FALSE(BitTorrentCommand(bed.services, false, kHost));
   EXPECT_EQ(bed.user.messages, Strings(2, "Error (stop): Please select a device."));
   EXPECT_EQ(bed.state.end, AddonEnd::NoDevice);
-  EXPECT_FALSE(bed.state.bitTorrentMode);
   EXPECT_TRUE(bed.net.sent().empty());
 }
 
@@ -324,7 +323,28 @@ TEST(BitTorrentCommandTest, DiskAndAddonStateDecide) {
     EXPECT_EQ(bed.files.removed, bed.files.created);
     EXPECT_EQ(bed.files.created.size(), row.installs ? 1u : 0u);
     EXPECT_TRUE(bed.user.questions.empty());
-    EXPECT_FALSE(bed.state.bitTorrentMode || bed.state.bitTorrentDelivered);
+    EXPECT_FALSE(bed.state.bitTorrentDelivered);
+  }
+}
+
+// Every file placed, but the device never answers the announcement: an
+// error, no restart wait, no refresh, and no new Language dialog.
+TEST(AddonCommandTest, UnconfirmedAnnouncementIsNoSuccess) {
+  const std::string unconfirmed = "Error (stop): The device did not confirm the installation.";
+  for (const bool language : {true, false}) {
+    SCOPED_TRACE(language ? "language" : "BitTorrent");
+    sim::DeviceConfig config = Device("HDD_1");
+    config.ignoreItems = {language ? protocol::SET_CODEPAGE : protocol::SET_ADDON};
+    Bed bed(config);
+    bed.state.addonOutcome = 0;  // an earlier install's
+    bed.user.languages = {2};
+    EXPECT_FALSE(language ? LanguageCommand(bed.services, true, kHost) : BitTorrentCommand(bed.services, true, kHost));
+    const Strings expected = language ? Strings{"language?", "loading", unconfirmed} : Strings{"loading", unconfirmed};
+    EXPECT_EQ(bed.user.messages, expected);
+    EXPECT_EQ(bed.placer.calls.size(), language ? 4u : 2u);
+    EXPECT_EQ(bed.state.end, AddonEnd::Unconfirmed);
+    EXPECT_EQ(bed.state.addonOutcome, -1);
+    EXPECT_EQ(bed.files.removed, bed.files.created);
   }
 }
 
@@ -341,7 +361,6 @@ TEST(BitTorrentCommandTest, FailedPlacementCleansUpWithoutRefresh) {
   EXPECT_EQ(bed.state.stagingFolder, "");
   EXPECT_EQ(bed.state.addonOutcome, -1);
   EXPECT_EQ(bed.state.end, AddonEnd::PlacementFailed);
-  EXPECT_FALSE(bed.state.bitTorrentMode);
 }
 
 }  // namespace

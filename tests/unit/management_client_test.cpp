@@ -391,7 +391,11 @@ TEST_F(ClientTest, AddressChangesMoveTheRecordAndTheSelection) {
   EXPECT_EQ(net.sent()[0].interfaceAddress, "192.168.1.5");
   EXPECT_EQ(net.sent()[0].bytes[20], 40);
 
-  // The DHCP switch takes any sender; the netmask and gateway stay.
+  // The DHCP switch takes any sender, but not one that claims an address no
+  // device can have; the netmask and gateway stay.
+  net.Inject(1, SetReply("127.0.0.1"), milliseconds(10));
+  EXPECT_EQ(client.SetDhcpClient(), 0);
+  EXPECT_EQ(client.selectedAddress, "192.168.1.40");
   net.Inject(1, SetReply("192.168.1.133"), milliseconds(3500));
   EXPECT_EQ(client.SetDhcpClient(), 1);
   EXPECT_EQ(client.selectedAddress, "192.168.1.133");
@@ -436,6 +440,64 @@ TEST_F(ClientTest, DiscoveryListsEachAddressOnceInArrivalOrder) {
   client.DiscoverDevices(3, 0);
   ASSERT_EQ(client.deviceList.count(), 1);
   EXPECT_EQ(client.deviceList.records()[0].name, "filtered");
+}
+
+// A device can claim any address. One where no device can be (none,
+// loopback, multicast, the limited broadcast, this workstation's own on any
+// interface) would turn the program on the workstation itself: it is not
+// listed, only noted, each address once. Addresses next to those are listed.
+TEST_F(ClientTest, DiscoveryListsNoAddressWhereNoDeviceCanBe) {
+  Start();
+  const std::vector<std::string> refused = {"127.0.0.1", "0.0.0.0", "127.255.0.9", "224.0.0.1", "239.255.255.250",
+                                            "255.255.255.255", "192.168.1.5", "10.0.0.5", "127.0.0.2"};
+  const std::vector<std::string> kept = {"192.168.1.20", "126.255.255.254", "128.0.0.1", "223.255.255.254",
+                                         "240.0.0.1", "10.0.0.6", "0.0.0.1"};
+  int at = 0;
+  for (const auto& address : refused) net.Inject(1, Discovery(address, "lying"), milliseconds(++at));
+  net.Inject(2, Discovery("127.0.0.1", "again"), std::chrono::microseconds(1500));
+  for (const auto& address : kept) net.Inject(1, Discovery(address, "nas"), milliseconds(++at));
+  client.DiscoverDevices(3, 3);
+  std::vector<std::string> listed;
+  for (const auto& r : client.deviceList) listed.push_back(r.address.str());
+  EXPECT_EQ(listed, kept);
+  const auto& drops = client.discoveryDrops();
+  EXPECT_EQ(drops.refusedReplies, 10);
+  EXPECT_EQ(drops.refusedAddresses, std::vector(refused.begin(), refused.begin() + 8));
+  EXPECT_EQ(drops.overBound, 0);
+
+  // Each discovery tells only of its own.
+  client.DiscoverDevices(3, 3);
+  EXPECT_EQ(client.discoveryDrops().refusedReplies, 0);
+  EXPECT_TRUE(client.discoveryDrops().refusedAddresses.empty());
+}
+
+// A sender that learned the client id can forge replies from any number of
+// addresses: an interface lists the first 4096 it hears, a discovery 16384
+// in slot order; the rest are counted, not kept.
+TEST_F(ClientTest, DiscoveryListIsBoundedPerInterfaceAndInAll) {
+  for (int i = 0; i < 4; ++i) net.AddInterface("172.16." + std::to_string(i) + ".5", 3 + i);
+  Start();
+  const auto address = [](int segment, int i) {
+    return "100." + std::to_string(segment) + "." + std::to_string(i / 256) + "." + std::to_string(i % 256);
+  };
+  const int heard[] = {4096 + 10, 3000, 4096, 4096, 2000, 100};
+  for (const bool parallel : {true, false}) {
+    SCOPED_TRACE(parallel ? "all at once" : "one by one");
+    for (int segment = 1; segment <= 6; ++segment) {
+      for (int i = 0; i < heard[segment - 1]; ++i)
+        net.Inject(segment, Discovery(address(segment, i), "forged"), std::chrono::microseconds(20 * i));
+    }
+    // A device already listed answering again is no drop.
+    net.Inject(1, Discovery(address(1, 0), "forged"), milliseconds(500));
+    parallel ? client.DiscoverDevices(3, 3) : client.DiscoverDevicesSequentially(3, 3);
+    ASSERT_EQ(client.deviceList.count(), kMaxDevicesPerDiscovery);
+    std::vector<int> perSlot(6);
+    for (const auto& r : client.deviceList) ++perSlot[r.interfaceIndex];
+    EXPECT_EQ(perSlot, (std::vector<int>{4096, 3000, 4096, 4096, 1096, 0}));
+    EXPECT_EQ(client.deviceList.records()[4095].address, address(1, 4095));
+    EXPECT_EQ(client.deviceList.records().back().address, address(5, 1095));
+    EXPECT_EQ(client.discoveryDrops().overBound, 10 + 904 + 100);
+  }
 }
 
 }  // namespace

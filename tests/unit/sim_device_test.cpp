@@ -134,7 +134,12 @@ TEST(SimDevice, ConfiguredBehaviour) {
       // Only the first copy waits behind the junk.
       {"junk_flood = 2\nduplicates = 2", Query(19),
        {{10, unused}, {10, answer}, {15, otherTool}, {20, answer}}},
-      {"dhcp_address = 10.201.9.9", Set(2, ""), {{10, Done(2, kId.substr(0, 8) + "\x09\x09")}}}};
+      {"dhcp_address = 10.201.9.9", Set(2, ""), {{10, Done(2, kId.substr(0, 8) + "\x09\x09")}}},
+      // It names another address than its own where a discovery reply does.
+      {"claims_address = 127.0.0.1", Request(1),
+       {{10, Header(8, kId.substr(0, 6) + std::string("\x7F\0\0\x01", 4)) +
+                 Found('1', kLan, "\5\4" + Zeros(10) + kModel)}}},
+      {"claims_address = 127.0.0.1", Query(19), {{10, answer}}}};
   for (const auto& [config, request, out] : rows) {
     SimDevice d(Device(config));
     EXPECT_EQ(Sent(d, request), out) << config;
@@ -160,7 +165,7 @@ TEST(SimConfig, ErrorsNameTheLineAndLeaveTheListAlone) {
                           "ignore_items = 3,x", "duplicates = 0", "just some text", "smb_user = Bob",
                           "smb_user = 1bob", "smb_user = bob;rm", "smb_user =", "web = fast",
                           "web_delay_ms = -1", "vanish_share_ms = -2", "flood_kinds = random, loud",
-                          "flood_rate = fast", "name_length = 4294967296"})
+                          "flood_rate = fast", "name_length = 4294967296", "claims_address = 127.0.0"})
     cases.push_back({"[device]\n" + std::string(bad) + "\n", "line 2:"});
   for (const auto& [text, where] : cases) {
     std::vector<DeviceConfig> out(1);
@@ -215,6 +220,17 @@ TEST(SimDevice, FloodKindsFollowTheLastRequest) {
   EXPECT_EQ(found[0], 8);
   EXPECT_EQ(found.substr(found.size() - 11, 4), "\xFF\xFF\xFF\xFF");
   EXPECT_EQ(flood(2)[0], 4);
+
+  // Forged: the device's own discovery reply for the asker, from a new
+  // address every time.
+  SimDevice forger(Device("flood_kinds = forged"));
+  const std::string genuine = Sent(forger, Request(1)).at(0).second;
+  for (const int n : {0, 1, 300}) {
+    std::string expected = genuine;
+    expected.replace(17, 4, {100, 64, char(n >> 8), char(n)});
+    const Bytes b = forger.FloodDatagram(static_cast<uint64_t>(n));
+    EXPECT_EQ(std::string(b.begin(), b.end()), expected) << n;
+  }
 }
 
 }  // namespace
