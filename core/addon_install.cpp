@@ -116,25 +116,39 @@ std::string SharePath(const std::string& host, const InstallTarget& target, cons
   return "\\\\" + host + "\\" + target.directory + "\\" + name;
 }
 
+// Each file reaches the share under a partial name and is renamed into place
+// once whole (the placer's doing), so the device never loads a module cut
+// short.
 bool PlaceCodepageFiles(AddonServices& s, const std::string& host, const InstallTarget& target) {
   const std::string_view codepage = LanguageCodepage(s.state.languageIndex);
+  std::vector<const CodepageFile*> files;
+  std::vector<addons::PayloadRef> payloads;
   for (const CodepageFile& file : kCodepageFiles) {
     if (file.codepage != codepage || !Wants(file.set, target.modules)) continue;
-    if (!s.placer.PlacePayload("Codepage", file.payload, SharePath(host, target, file.name), "")) {
-      return false;
-    }
+    files.push_back(&file);
+    payloads.push_back({"Codepage", file.payload});
   }
-  return true;
+  s.placer.BeginRun(payloads);
+  const bool placed = std::all_of(files.begin(), files.end(), [&](const CodepageFile* file) {
+    return s.placer.PlacePayload("Codepage", file->payload, SharePath(host, target, file->name), "");
+  });
+  s.placer.EndRun();
+  return placed;
 }
 
-// The add-on's two programs go through a local staging folder and are copied
-// from there, so a half-written file never reaches the device.
+// The add-on's two programs are written whole to a local staging folder,
+// copied to the share under a partial name and renamed into place, so a
+// half-written file never reaches the device under a name it runs.
 bool PlaceBitTorrentFiles(AddonServices& s, const std::string& host, const InstallTarget& target) {
   const auto staging = s.files.CreateStagingFolder();
   if (!staging) return false;
   s.state.stagingFolder = *staging;
-  return s.placer.PlacePayload("BT", 215, *staging + "/bt", SharePath(host, target, "bt")) &&
-         s.placer.PlacePayload("BT", 220, *staging + "/btdog", SharePath(host, target, "btdog"));
+  constexpr addons::PayloadRef kPrograms[] = {{"BT", 215}, {"BT", 220}};
+  s.placer.BeginRun(kPrograms);
+  const bool placed = s.placer.PlacePayload("BT", 215, *staging + "/bt", SharePath(host, target, "bt")) &&
+                      s.placer.PlacePayload("BT", 220, *staging + "/btdog", SharePath(host, target, "btdog"));
+  s.placer.EndRun();
+  return placed;
 }
 
 // Behind the Loading dialog, on its worker thread: asks nothing of the user.

@@ -4,6 +4,7 @@
 // files on a device asks of the system. A \\ path reaches the share without
 // credentials, as a guest.
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -26,7 +27,18 @@ class ShareFiles {
   virtual bool Remove(const std::string& path) = 0;
   // Copies `from` to `to` unless `to` already exists.
   virtual bool CopyNew(const std::string& from, const std::string& to) = 0;
+  // Renames `from` to `to` in the same folder, taking the place of a file
+  // already at `to`. False when it could not; `to` then holds its old bytes
+  // or, where the server replaces in two steps, nothing.
+  virtual bool Replace(const std::string& from, const std::string& to) = 0;
   virtual bool Exists(const std::string& path) = 0;
+
+  // From now on, calls that reach a share give up once `budget` has passed
+  // (those already past it fail at once); nothing lifts the limit. A share
+  // that accepts a connection and never answers cannot hold a caller much
+  // longer than that: only Remove still goes ahead after the time is up,
+  // since it is how a file cut short leaves.
+  virtual void LimitTime(std::optional<std::chrono::milliseconds> budget) = 0;
 
   // A private local folder (mode 0700) to stage files in; nothing when it
   // cannot be made.

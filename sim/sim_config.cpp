@@ -237,6 +237,7 @@ const std::map<std::string, Setter>& Setters() {
        }},
       {"web_delay_ms", Int(&DeviceConfig::webDelayMs, 0, 3600000)},
       {"vanish_share_ms", Int(&DeviceConfig::vanishShareMs, -1, 3600000)},
+      {"smb_stalled", Bool(&DeviceConfig::smbStalled)},
       {"ignore_items",
        [](DeviceConfig& d, const std::string& v) -> std::string {
          std::vector<int> items;

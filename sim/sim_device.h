@@ -97,6 +97,9 @@ struct DeviceConfig {
   // device took access mode "rw" (served shares only: korvex-devsim
   // --smb-dir); -1: never.
   int vanishShareMs = -1;
+  // Its SMB port takes connections and never answers on them, in place of
+  // a server (korvex-devsim --smb-dir): a device whose file service hangs.
+  bool smbStalled = false;
 
   // Texts last stored by the set items that only store (empty until set).
   // Access mode, control, add-on and code page are also recorded in turn

@@ -5,9 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -37,6 +41,14 @@ std::recursive_mutex& SmbLock() {
 // The largest single request handed to libsmbclient, which splits it into
 // pipelined SMB2 writes of the negotiated size.
 constexpr std::size_t kChunk = 8u << 20;
+// libsmbclient waits this long for a connection and for each answer (its
+// own default is 20 s). A device answers in far less; one that took the
+// connection and says nothing is given up soon.
+constexpr std::chrono::milliseconds kAnswerTimeout{5000};
+// What goes to a share at a time: the whole of it has to be answered within
+// kAnswerTimeout, also from a device that takes only a few hundred KiB a
+// second.
+constexpr std::size_t kShareChunk = 1u << 20;
 
 }  // namespace
 
@@ -50,9 +62,11 @@ class SmbShareFiles::File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  bool WriteAll(std::span<const uint8_t> bytes) {
+  // Gives up before a chunk to a share when `timeIsUp` says so.
+  bool WriteAll(std::span<const uint8_t> bytes, const std::function<bool()>& timeIsUp) {
     while (!bytes.empty()) {
-      const std::size_t size = std::min(bytes.size(), kChunk);
+      if (file_ && timeIsUp()) return false;
+      const std::size_t size = std::min(bytes.size(), file_ ? kShareChunk : kChunk);
       const ssize_t n = file_ ? smbc_getFunctionWrite(context_)(context_, file_, bytes.data(), size)
                               : ::write(fd_, bytes.data(), size);
       if (n < 0 && errno == EINTR && !file_) continue;
@@ -61,14 +75,17 @@ class SmbShareFiles::File {
     }
     return true;
   }
-  // The rest of the file; nothing on a read error.
-  std::optional<std::vector<uint8_t>> ReadAll() {
+  // The rest of the file; nothing on a read error or when `timeIsUp`
+  // before a chunk from a share.
+  std::optional<std::vector<uint8_t>> ReadAll(const std::function<bool()>& timeIsUp) {
     std::vector<uint8_t> bytes;
     std::size_t used = 0;
+    const std::size_t chunk = file_ ? kShareChunk : kChunk;
     for (;;) {
-      bytes.resize(used + kChunk);
-      const ssize_t n = file_ ? smbc_getFunctionRead(context_)(context_, file_, bytes.data() + used, kChunk)
-                              : ::read(fd_, bytes.data() + used, kChunk);
+      if (file_ && timeIsUp()) return std::nullopt;
+      bytes.resize(used + chunk);
+      const ssize_t n = file_ ? smbc_getFunctionRead(context_)(context_, file_, bytes.data() + used, chunk)
+                              : ::read(fd_, bytes.data() + used, chunk);
       if (n < 0 && errno == EINTR && !file_) continue;
       if (n < 0) return std::nullopt;
       if (n == 0) break;
@@ -113,8 +130,25 @@ std::optional<std::string> SmbShareFiles::UrlOf(const std::string& path) {
   return url;
 }
 
-SMBCCTX* SmbShareFiles::Context() {
-  if (context_) return context_.get();
+bool SmbShareFiles::TimeIsUp() const { return deadline_ && std::chrono::steady_clock::now() >= *deadline_; }
+
+void SmbShareFiles::LimitTime(std::optional<std::chrono::milliseconds> budget) {
+  KFW_SMB_TURN;
+  deadline_.reset();
+  if (budget) deadline_ = std::chrono::steady_clock::now() + *budget;
+}
+
+SMBCCTX* SmbShareFiles::Context(bool cleanUp) {
+  if (TimeIsUp() && !cleanUp) return nullptr;
+  auto timeout = kAnswerTimeout;
+  if (deadline_ && !cleanUp) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline_ - std::chrono::steady_clock::now());
+    timeout = std::clamp(left, std::chrono::milliseconds(1), kAnswerTimeout);
+  }
+  if (context_) {
+    smbc_setTimeout(context_.get(), static_cast<int>(timeout.count()));
+    return context_.get();
+  }
   SMBCCTX* context = smbc_new_context();
   if (!context) return nullptr;
   smbc_setDebug(context, 0);
@@ -133,6 +167,7 @@ SMBCCTX* SmbShareFiles::Context() {
   // talks to devices with the client's defaults and SMB2 or later.
   smbc_setConfiguration(context, "/dev/null");
   smbc_setOptionProtocols(context, "SMB2_02", "SMB3");
+  smbc_setTimeout(context, static_cast<int>(timeout.count()));
   context_.reset(context);
   return context;
 }
@@ -167,13 +202,13 @@ bool SmbShareFiles::Connect(const std::string& path) {
 bool SmbShareFiles::Write(const std::string& path, std::span<const uint8_t> bytes) {
   KFW_SMB_TURN;
   const auto file = Open(path, O_WRONLY | O_CREAT | O_TRUNC);
-  return file && file->WriteAll(bytes) && file->Close();
+  return file && file->WriteAll(bytes, [this] { return TimeIsUp(); }) && file->Close();
 }
 
 bool SmbShareFiles::Remove(const std::string& path) {
   KFW_SMB_TURN;
   if (const auto url = UrlOf(path)) {
-    SMBCCTX* context = Context();
+    SMBCCTX* context = Context(/*cleanUp=*/true);
     return context && smbc_getFunctionUnlink(context)(context, url->c_str()) == 0;
   }
   return ::unlink(path.c_str()) == 0;
@@ -183,10 +218,24 @@ bool SmbShareFiles::CopyNew(const std::string& from, const std::string& to) {
   KFW_SMB_TURN;
   const auto source = Open(from, O_RDONLY);
   if (!source) return false;
-  const auto bytes = source->ReadAll();
+  const auto bytes = source->ReadAll([this] { return TimeIsUp(); });
   if (!bytes) return false;
   const auto target = Open(to, O_WRONLY | O_CREAT | O_EXCL);
-  return target && target->WriteAll(*bytes) && target->Close();
+  return target && target->WriteAll(*bytes, [this] { return TimeIsUp(); }) && target->Close();
+}
+
+bool SmbShareFiles::Replace(const std::string& from, const std::string& to) {
+  KFW_SMB_TURN;
+  const auto fromUrl = UrlOf(from), toUrl = UrlOf(to);
+  if (!fromUrl != !toUrl) return false;  // a rename never leaves its share
+  if (!fromUrl) return std::rename(from.c_str(), to.c_str()) == 0;
+  SMBCCTX* context = Context();
+  if (!context) return false;
+  const auto rename = smbc_getFunctionRename(context);
+  if (rename(context, fromUrl->c_str(), context, toUrl->c_str()) == 0) return true;
+  if (errno != EEXIST) return false;
+  return smbc_getFunctionUnlink(context)(context, toUrl->c_str()) == 0 &&
+         rename(context, fromUrl->c_str(), context, toUrl->c_str()) == 0;
 }
 
 bool SmbShareFiles::Exists(const std::string& path) {

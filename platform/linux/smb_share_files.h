@@ -4,6 +4,7 @@
 // object, made on first use; use an object from one thread at a time
 // (objects on different threads are fine: their SMB calls take turns).
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,7 +28,11 @@ class SmbShareFiles final : public ShareFiles {
   bool Write(const std::string& path, std::span<const uint8_t> bytes) override;
   bool Remove(const std::string& path) override;
   bool CopyNew(const std::string& from, const std::string& to) override;
+  // The server's rename, and where it will not replace a file, the file
+  // deleted and the rename tried once more.
+  bool Replace(const std::string& from, const std::string& to) override;
   bool Exists(const std::string& path) override;
+  void LimitTime(std::optional<std::chrono::milliseconds> budget) override;
   std::optional<std::string> CreateStagingFolder() override;
   void RemoveStagingFolder(const std::string& folder) override;
 
@@ -36,11 +41,15 @@ class SmbShareFiles final : public ShareFiles {
   struct FreeContext {
     void operator()(SMBCCTX* context) const;
   };
-  // The context, made on first use; nullptr when libsmbclient cannot start.
-  SMBCCTX* Context();
+  // The context, made on first use, with its time-out cut to what is left
+  // of the time limit; nullptr when libsmbclient cannot start or the time
+  // is up. A clean-up goes ahead with the full time-out regardless.
+  SMBCCTX* Context(bool cleanUp = false);
   std::unique_ptr<File> Open(const std::string& path, int flags);
+  bool TimeIsUp() const;
 
   std::unique_ptr<SMBCCTX, FreeContext> context_;
+  std::optional<std::chrono::steady_clock::time_point> deadline_;
 };
 
 }  // namespace kfw::platform

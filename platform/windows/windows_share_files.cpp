@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "platform/windows/wide_text.h"
@@ -46,23 +47,39 @@ class Handle {
   HANDLE handle_;
 };
 
+// Cancels a copy once the time limit has passed.
+DWORD CALLBACK CopyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD, HANDLE,
+                            HANDLE, LPVOID timeIsUp) {
+  return (*static_cast<std::function<bool()>*>(timeIsUp))() ? PROGRESS_CANCEL : PROGRESS_CONTINUE;
+}
+
 }  // namespace
+
+bool WindowsShareFiles::TimeIsUp() const { return deadline_ && std::chrono::steady_clock::now() >= *deadline_; }
+
+void WindowsShareFiles::LimitTime(std::optional<std::chrono::milliseconds> budget) {
+  deadline_.reset();
+  if (budget) deadline_ = std::chrono::steady_clock::now() + *budget;
+}
 
 bool WindowsShareFiles::Connect(const std::string& path) {
   const auto root = ShareRoot(PathOf(path));
-  if (!root) return false;
+  if (!root || TimeIsUp()) return false;
   // The share's root answers once the system has a session with its host.
   const DWORD attributes = GetFileAttributesW((*root + L"\\").c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool WindowsShareFiles::Write(const std::string& path, std::span<const uint8_t> bytes) {
+  const bool onShare = ShareRoot(PathOf(path)).has_value();
+  if (onShare && TimeIsUp()) return false;
   Handle file(CreateFileW(PathOf(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                           nullptr));
   if (!file.valid()) return false;
   std::span<const uint8_t> left = bytes;
   while (!left.empty()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left.size(), 1u << 30));
+    if (onShare && TimeIsUp()) return false;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left.size(), onShare ? 1u << 20 : 1u << 30));
     DWORD written = 0;
     if (!WriteFile(file.get(), left.data(), chunk, &written, nullptr) || written == 0) return false;
     left = left.subspan(written);
@@ -73,10 +90,20 @@ bool WindowsShareFiles::Write(const std::string& path, std::span<const uint8_t> 
 bool WindowsShareFiles::Remove(const std::string& path) { return DeleteFileW(PathOf(path).c_str()) != 0; }
 
 bool WindowsShareFiles::CopyNew(const std::string& from, const std::string& to) {
-  return CopyFileW(PathOf(from).c_str(), PathOf(to).c_str(), /*bFailIfExists=*/TRUE) != 0;
+  const bool onShare = ShareRoot(PathOf(from)) || ShareRoot(PathOf(to));
+  if (onShare && TimeIsUp()) return false;
+  std::function<bool()> timeIsUp = [this, onShare] { return onShare && TimeIsUp(); };
+  return CopyFileExW(PathOf(from).c_str(), PathOf(to).c_str(), CopyProgress, &timeIsUp, nullptr,
+                     COPY_FILE_FAIL_IF_EXISTS) != 0;
+}
+
+bool WindowsShareFiles::Replace(const std::string& from, const std::string& to) {
+  if (ShareRoot(PathOf(to)) && TimeIsUp()) return false;
+  return MoveFileExW(PathOf(from).c_str(), PathOf(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool WindowsShareFiles::Exists(const std::string& path) {
+  if (ShareRoot(PathOf(path)) && TimeIsUp()) return false;
   return GetFileAttributesW(PathOf(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 

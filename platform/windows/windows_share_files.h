@@ -3,6 +3,7 @@
 // the Win32 file calls, which reach a share as the logged-on user or, where
 // the share lets in anyone, as a guest; a local path is an ordinary file.
 
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -16,11 +17,20 @@ class WindowsShareFiles final : public ShareFiles {
   bool Write(const std::string& path, std::span<const uint8_t> bytes) override;
   bool Remove(const std::string& path) override;
   bool CopyNew(const std::string& from, const std::string& to) override;
+  bool Replace(const std::string& from, const std::string& to) override;
   bool Exists(const std::string& path) override;
+  // The system's own time-outs for a share stand; the limit is checked
+  // before every call and between the pieces of a write or copy.
+  void LimitTime(std::optional<std::chrono::milliseconds> budget) override;
   // A new folder under the user's temporary folder, which only the user
   // (and administrators) may enter.
   std::optional<std::string> CreateStagingFolder() override;
   void RemoveStagingFolder(const std::string& folder) override;
+
+ private:
+  bool TimeIsUp() const;
+
+  std::optional<std::chrono::steady_clock::time_point> deadline_;
 };
 
 }  // namespace kfw::platform

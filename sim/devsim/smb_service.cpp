@@ -121,6 +121,7 @@ bool SmbService::Prepare(Server& server, const sim::DeviceConfig& device, std::s
   }
   server.address = device.address;
   server.prefix = *prefix;
+  server.stalled = device.smbStalled;
 
   std::ofstream conf(folder / "smb.conf", std::ios::trunc);
   const std::string f = folder.string();
@@ -207,6 +208,21 @@ bool SmbService::Prepare(Server& server, const sim::DeviceConfig& device, std::s
 }
 
 bool SmbService::Launch(Server& server, std::string& error) {
+  if (server.stalled) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(445);
+    inet_pton(AF_INET, server.address.c_str(), &at.sin_addr);
+    server.stalledListener = fd;
+    if (fd < 0 || setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+        bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 || listen(fd, 64) != 0) {
+      error = "cannot listen on " + server.address + " port 445";
+      return false;
+    }
+    return true;
+  }
   const std::string conf = server.folder + "/smb.conf";
   const std::string log = server.folder + "/log";
   server.smbd = Spawn({"smbd", "--foreground", "--no-process-group", "--configfile=" + conf,
@@ -223,6 +239,7 @@ bool SmbService::Launch(Server& server, std::string& error) {
 }
 
 bool SmbService::Ready(const Server& server) const {
+  if (server.stalled) return Listens(server.address, 445);
   return Listens(server.address, 445) &&
          Run({"nmblookup", "--configfile=" + server.folder + "/smb.conf", "-B",
               BroadcastOf(server.address, server.prefix), server.netbiosName},
@@ -233,6 +250,8 @@ void SmbService::Halt(Server& server) {
   StopGroup(server.smbd);
   StopGroup(server.nmbd);
   server.smbd = server.nmbd = -1;
+  if (server.stalledListener >= 0) close(server.stalledListener);
+  server.stalledListener = -1;
 }
 
 bool SmbService::Start(const std::vector<std::unique_ptr<sim::SimDevice>>& devices,

@@ -10,7 +10,9 @@
 //
 // Shares are guest-writable, except the device's private shares, which only
 // its SMB user reaches with its password (the user becomes a system account
-// when the machine has none of that name).
+// when the machine has none of that name). A device whose SMB service is
+// stalled gets, in place of both servers, a socket on port 445 that takes
+// connections into its queue and never reads them.
 //
 // The share the device settles on (its last share-name answer) holds the
 // folders add-ons are installed into: .codepages and Nas_Prog/BT on HDD_a,
@@ -53,6 +55,8 @@ class SmbService {
     int prefix = 24;
     pid_t smbd = -1;
     pid_t nmbd = -1;
+    bool stalled = false;
+    int stalledListener = -1;
     std::string vanished;  // the share gone, not served again after a move
   };
 

@@ -49,6 +49,8 @@ struct StagingFiles final : platform::ShareFiles {
     return created.back();
   }
   void RemoveStagingFolder(const std::string& folder) override { removed.push_back(folder); }
+  bool Replace(const std::string&, const std::string&) override { return false; }
+  void LimitTime(std::optional<std::chrono::milliseconds>) override {}
   bool canStage = true;
   Strings created, removed;
 };

@@ -1,5 +1,6 @@
 // Share files on the local side: how a \\ path becomes a URL, and local
-// files written, copied without overwriting and removed. No SMB traffic.
+// files written, copied without overwriting, renamed over and removed. No
+// SMB traffic.
 
 #include "platform/linux/smb_share_files.h"
 
@@ -39,6 +40,12 @@ TEST(SmbShareFiles, LocalFilesInAStagingFolder) {
   EXPECT_TRUE(files.CopyNew(a, b));
   EXPECT_EQ(fs::file_size(b), bytes.size());
   EXPECT_TRUE(files.Exists(b));
+  // The time limit is for shares: staging goes on past it.
+  files.LimitTime(std::chrono::milliseconds(0));
+  EXPECT_TRUE(files.Write(a, other));
+  EXPECT_TRUE(files.Replace(a, b)) << "a rename takes the place of the older file";
+  EXPECT_EQ(fs::file_size(b), other.size());
+  EXPECT_FALSE(fs::exists(a));
   EXPECT_FALSE(files.Write(*stage + "/missing/c", other));
   files.RemoveStagingFolder(*stage);
   EXPECT_FALSE(fs::exists(*stage));
