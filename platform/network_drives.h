@@ -48,6 +48,24 @@ class NetworkDrives {
   // or false when the letter has no live network connection.
   virtual bool RemoteName(const std::string& localName, std::string& remoteName) = 0;
   virtual DriveKind Kind(const std::string& localName) = 0;
+
+  // A refresh asks about every letter in turn. Between HoldState and
+  // ReleaseState the answers may all come from one look at the
+  // workstation's connections, taken at the first question. Holds nest.
+  virtual void HoldState() {}
+  virtual void ReleaseState() {}
+};
+
+// Holds the drives' state for as long as it lives.
+class HeldDriveState {
+ public:
+  explicit HeldDriveState(NetworkDrives& drives) : drives_(drives) { drives_.HoldState(); }
+  ~HeldDriveState() { drives_.ReleaseState(); }
+  HeldDriveState(const HeldDriveState&) = delete;
+  HeldDriveState& operator=(const HeldDriveState&) = delete;
+
+ private:
+  NetworkDrives& drives_;
 };
 
 }  // namespace kfw::platform

@@ -94,11 +94,13 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 void MappedDriveTable::RefreshMappedDrives(platform::NetworkDrives& drives) {
+  const platform::HeldDriveState held(drives);
   for (int index = 0; index < kLetters; ++index) {
     MappedDrive& entry = entries_[index];
     entry.driveName = DriveNameOf(index);
     entry.host.clear();
     entry.share.clear();
+    kinds_[index] = drives.Kind(entry.driveName.str());
 
     std::string remote;
     if (!drives.RemoteName(entry.driveName.str(), remote)) continue;
@@ -113,15 +115,14 @@ void MappedDriveTable::RefreshMappedDrives(platform::NetworkDrives& drives) {
   }
 }
 
-MappedDriveTable::FreeLetters MappedDriveTable::FillFreeDriveLetters(
-    platform::NetworkDrives& drives) const {
+MappedDriveTable::FreeLetters MappedDriveTable::FillFreeDriveLetters() const {
   using platform::DriveKind;
   FreeLetters result;
   // Z towards C; A: and B: are never offered.
   for (int index = 0; index < kLetters - 2; ++index) {
     const MappedDrive& entry = entries_[index];
     const std::string driveName = DriveNameOf(index);
-    const DriveKind kind = drives.Kind(driveName);
+    const DriveKind kind = kinds_[index];
     if (kind == DriveKind::Removable || kind == DriveKind::Fixed || kind == DriveKind::CdRom ||
         kind == DriveKind::RamDisk) {
       continue;

@@ -24,15 +24,19 @@ class MappedDriveTable {
   // Entry 0 is Z:, entry 25 is A:.
   const std::array<MappedDrive, kLetters>& entries() const { return entries_; }
 
+  // Takes the snapshot: every letter's connection and kind, from one look
+  // at the workstation's drives.
   void RefreshMappedDrives(platform::NetworkDrives& drives);
 
   // The "Available Drive Letters" items, Z towards C, and the index of the
-  // item selected by default (-1: none).
+  // item selected by default (-1: none), as the snapshot saw the letters.
   struct FreeLetters {
     std::vector<std::string> items;
     int defaultIndex = -1;
   };
-  FreeLetters FillFreeDriveLetters(platform::NetworkDrives& drives) const;
+  FreeLetters FillFreeDriveLetters() const;
+  // The same; the drives are not asked again (kept for existing callers).
+  FreeLetters FillFreeDriveLetters(platform::NetworkDrives&) const { return FillFreeDriveLetters(); }
 
   // One row per share, in order: the share name as shown and the drive
   // letter connected to it ("" when none). A later match wins.
@@ -47,6 +51,7 @@ class MappedDriveTable {
 
  private:
   std::array<MappedDrive, kLetters> entries_{};
+  std::array<platform::DriveKind, kLetters> kinds_{};
 };
 
 }  // namespace kfw::shares

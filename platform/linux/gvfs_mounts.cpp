@@ -251,25 +251,54 @@ MountOutcome MountSmb(const std::string& uri, const SmbCredentials& credentials,
   return outcome;
 }
 
+namespace {
+
+// The session's mounts with their local folders. The monitor is made while
+// the caller's private context is current, and dropped before it goes, so
+// that it lists the mounts of now rather than of its first use. The list
+// comes from GVfs's daemon, and a root's folder from the mount's record
+// there; neither asks the share's server anything.
+class SessionMounts {
+ public:
+  SessionMounts() : monitor_(g_volume_monitor_get()) {
+    GList* mounts = g_volume_monitor_get_mounts(monitor_.get());
+    for (GList* item = mounts; item; item = item->next) {
+      GMount* mount = G_MOUNT(item->data);
+      const Ref<GFile> root(g_mount_get_root(mount));
+      const Text path(g_file_get_path(root.get()));
+      if (path) listed.emplace_back(G_MOUNT(g_object_ref(mount)), path.get());
+    }
+    g_list_free_full(mounts, g_object_unref);
+  }
+
+  std::vector<std::pair<Ref<GMount>, std::string>> listed;
+
+ private:
+  Ref<GVolumeMonitor> monitor_;
+};
+
+}  // namespace
+
+std::vector<std::string> MountedFolders() {
+  PrivateContext context;
+  SessionMounts mounts;
+  std::vector<std::string> folders;
+  for (auto& [mount, folder] : mounts.listed) folders.push_back(std::move(folder));
+  return folders;
+}
+
 UnmountOutcome UnmountFolder(const std::string& folder, bool force,
                              std::chrono::milliseconds timeout, std::string& error) {
   const Clock::time_point deadline = Clock::now() + timeout;
   PrivateContext context;
-  // Made while our context is current, and dropped before it goes, so that
-  // the monitor lists the mounts of now rather than of its first use.
-  const Ref<GVolumeMonitor> monitor(g_volume_monitor_get());
-  Ref<GMount> target;
-  GList* mounts = g_volume_monitor_get_mounts(monitor.get());
-  for (GList* item = mounts; item && !target; item = item->next) {
-    GMount* mount = G_MOUNT(item->data);
-    const Ref<GFile> root(g_mount_get_root(mount));
-    const Text path(g_file_get_path(root.get()));
-    if (path && folder == path.get()) target.reset(G_MOUNT(g_object_ref(mount)));
+  SessionMounts mounts;
+  GMount* target = nullptr;
+  for (const auto& [mount, path] : mounts.listed) {
+    if (!target && path == folder) target = mount.get();
   }
-  g_list_free_full(mounts, g_object_unref);
   if (!target) return UnmountOutcome::NotMounted;
-  return Unmount(context, target.get(), force, deadline, error) ? UnmountOutcome::Unmounted
-                                                                : UnmountOutcome::Failed;
+  return Unmount(context, target, force, deadline, error) ? UnmountOutcome::Unmounted
+                                                          : UnmountOutcome::Failed;
 }
 
 }  // namespace kfw::platform

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/secret.h"
 
@@ -48,6 +49,11 @@ struct MountOutcome {
 // already counts as mounted. On failure nothing this call mounted stays.
 MountOutcome MountSmb(const std::string& uri, const SmbCredentials& credentials,
                       std::chrono::milliseconds timeout);
+
+// The local folders of the session's mounts, as GVfs lists them. Only the
+// session's own daemons are asked, never a server: a share whose server has
+// stopped answering is listed as promptly as any other.
+std::vector<std::string> MountedFolders();
 
 enum class UnmountOutcome { Unmounted, NotMounted, Failed };
 

@@ -31,13 +31,30 @@ bool Storable(const DriveConnection& c) {
          !HasLineBreakOrTab(c.remoteName) && !HasLineBreakOrTab(c.mountPath);
 }
 
-// A mount is live while its folder exists: GVfs's FUSE bridge shows a
-// share's folder only while the share is mounted, and none at all once the
-// session has ended.
-bool IsLive(const std::string& mountPath) {
-  std::error_code ec;
-  return !mountPath.empty() && fs::is_directory(mountPath, ec);
+// "K: HDD_1 on Archive", as the file manager lists it.
+std::string BookmarkLabel(const DriveConnection& c) {
+  const std::string_view path = std::string_view(c.remoteName).substr(2);
+  const std::size_t slash = path.find('\\');
+  return c.driveName + " " + std::string(path.substr(slash + 1)) + " on " +
+         std::string(path.substr(0, slash));
 }
+
+// Another letter on the folder of `connection`, if there is one.
+const DriveConnection* OtherOnFolder(const DriveConnection& connection,
+                                     const std::vector<DriveConnection>& connections) {
+  if (connection.mountPath.empty()) return nullptr;
+  const auto other = std::find_if(connections.begin(), connections.end(), [&](const DriveConnection& c) {
+    return c.driveName != connection.driveName && c.mountPath == connection.mountPath;
+  });
+  return other == connections.end() ? nullptr : &*other;
+}
+
+// A look held across calls is stale once the table or the mounts change.
+template <typename Look>
+struct ForgetLook {
+  ~ForgetLook() { look.reset(); }
+  std::optional<Look>& look;
+};
 
 std::string HomeDirectory() {
   if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
@@ -113,9 +130,17 @@ fs::path ConnectionTable::DefaultLocation() {
   return config / "korvex-findway" / "network-drives";
 }
 
+std::optional<std::vector<DriveConnection>> ConnectionTable::Load(std::string& why) const {
+  const std::optional<std::string> text = ReadTextFile(file_, why);
+  if (text) return ParseConnectionTable(*text);
+  if (why.empty()) return std::vector<DriveConnection>{};  // not there yet
+  why = "cannot read the connection table: " + why;
+  return std::nullopt;
+}
+
 std::vector<DriveConnection> ConnectionTable::Read() const {
-  const std::optional<std::string> text = ReadTextFile(file_);
-  return text ? ParseConnectionTable(*text) : std::vector<DriveConnection>{};
+  std::string why;
+  return Load(why).value_or(std::vector<DriveConnection>{});
 }
 
 std::optional<DriveConnection> ConnectionTable::Find(std::string_view driveName) const {
@@ -127,42 +152,86 @@ std::optional<DriveConnection> ConnectionTable::Find(std::string_view driveName)
   return std::nullopt;
 }
 
+// A table that is there but cannot be read is never written over: it may
+// hold what the user keeps, and only its reading failed.
 bool ConnectionTable::Add(const DriveConnection& connection) {
-  if (!Storable(connection)) return false;
+  error_.clear();
+  if (!Storable(connection)) {
+    error_ = "not a connection the table can hold: " + connection.driveName;
+    return false;
+  }
   DriveConnection entry = connection;
   entry.driveName = *NormalDriveName(connection.driveName);
-  std::vector<DriveConnection> connections = Read();
-  std::erase_if(connections,
+  std::optional<std::vector<DriveConnection>> connections = Load(error_);
+  if (!connections) return false;
+  std::erase_if(*connections,
                 [&](const DriveConnection& c) { return c.driveName == entry.driveName; });
-  connections.push_back(std::move(entry));
-  return Write(connections);
+  connections->push_back(std::move(entry));
+  return Write(*connections);
 }
 
 bool ConnectionTable::Remove(std::string_view driveName) {
+  error_.clear();
   const std::optional<std::string> drive = NormalDriveName(driveName);
-  if (!drive) return false;
-  std::vector<DriveConnection> connections = Read();
-  if (std::erase_if(connections,
-                    [&](const DriveConnection& c) { return c.driveName == *drive; }) == 0) {
+  std::optional<std::vector<DriveConnection>> connections = Load(error_);
+  if (!connections) return false;
+  if (!drive || std::erase_if(*connections, [&](const DriveConnection& c) {
+                  return c.driveName == *drive;
+                }) == 0) {
+    error_ = "no connection on " + std::string(driveName);
     return false;
   }
-  return Write(connections);
+  return Write(*connections);
 }
 
-bool ConnectionTable::Write(const std::vector<DriveConnection>& connections) const {
-  return ReplaceTextFile(file_, FormatConnectionTable(connections));
+bool ConnectionTable::Write(const std::vector<DriveConnection>& connections) {
+  if (ReplaceTextFile(file_, FormatConnectionTable(connections))) return true;
+  error_ = "cannot write the connection table " + file_.string();
+  return false;
 }
 
 LinuxNetworkDrives::LinuxNetworkDrives(fs::path tableFile, fs::path bookmarksFile,
-                                       std::chrono::milliseconds mountTimeout)
+                                       std::chrono::milliseconds mountTimeout, MountLister mounts)
     : table_(std::move(tableFile)),
       bookmarksFile_(bookmarksFile.empty() ? DefaultBookmarksFile() : std::move(bookmarksFile)),
-      mountTimeout_(mountTimeout) {}
+      mountTimeout_(mountTimeout),
+      mounts_(mounts ? std::move(mounts) : MountLister(MountedFolders)) {}
+
+void LinuxNetworkDrives::HoldState() {
+  if (holds_++ == 0) look_.reset();
+}
+
+void LinuxNetworkDrives::ReleaseState() {
+  if (holds_ > 0 && --holds_ == 0) look_.reset();
+}
+
+LinuxNetworkDrives::Look& LinuxNetworkDrives::Current() {
+  if (holds_ == 0 || !look_) {
+    std::string why;
+    look_ = Look{table_.Load(why).value_or(std::vector<DriveConnection>{}), std::nullopt};
+    if (!why.empty()) lastError_ = why;
+  }
+  return *look_;
+}
+
+const DriveConnection* LinuxNetworkDrives::Connection(Look& look, std::string_view localName) {
+  const std::optional<std::string> drive = NormalDriveName(localName);
+  if (!drive) return nullptr;
+  const auto found = std::find_if(look.connections.begin(), look.connections.end(),
+                                  [&](const DriveConnection& c) { return c.driveName == *drive; });
+  return found == look.connections.end() ? nullptr : &*found;
+}
+
+bool LinuxNetworkDrives::IsLive(Look& look, const std::string& mountPath) {
+  if (mountPath.empty()) return false;
+  if (!look.mounts) look.mounts = mounts_();
+  return std::find(look.mounts->begin(), look.mounts->end(), mountPath) != look.mounts->end();
+}
 
 bool LinuxNetworkDrives::RemoteName(const std::string& localName, std::string& remoteName) {
-  const std::optional<DriveConnection> connection = table_.Find(localName);
-  if (!connection || connection->mountPath.empty()) return false;
-  if (!IsLive(connection->mountPath)) return false;  // remembered, not live
+  Look& look = Current();
+  const DriveConnection* connection = Connection(look, localName);
+  if (!connection || !IsLive(look, connection->mountPath)) return false;  // remembered, not live
   remoteName = connection->remoteName;
   return true;
 }
@@ -171,7 +240,7 @@ DriveKind LinuxNetworkDrives::Kind(const std::string& localName) {
   const std::optional<std::string> drive = NormalDriveName(localName);
   if (!drive) return DriveKind::NoRootDir;
   if (*drive == kRootDrive) return DriveKind::Fixed;
-  return table_.Find(*drive) ? DriveKind::Remote : DriveKind::NoRootDir;
+  return Connection(Current(), *drive) ? DriveKind::Remote : DriveKind::NoRootDir;
 }
 
 bool LinuxNetworkDrives::Fail(std::string why) {
@@ -179,24 +248,15 @@ bool LinuxNetworkDrives::Fail(std::string why) {
   return false;
 }
 
-namespace {
-
-// "K: HDD_1 on Archive", as the file manager lists it.
-std::string BookmarkLabel(const std::string& drive, const std::string& remoteName) {
-  const std::string_view path = std::string_view(remoteName).substr(2);
-  const std::size_t slash = path.find('\\');
-  return drive + " " + std::string(path.substr(slash + 1)) + " on " +
-         std::string(path.substr(0, slash));
-}
-
-}  // namespace
-
-void LinuxNetworkDrives::DropBookmark(const DriveConnection& connection) {
+void LinuxNetworkDrives::ReleaseBookmark(const DriveConnection& connection,
+                                         const std::vector<DriveConnection>& connections) {
   const std::string uri = FolderUri(connection.mountPath);
   const std::optional<std::string> text = ReadTextFile(bookmarksFile_);
   if (uri.empty() || !text) return;
-  const std::string kept = WithoutBookmark(*text, uri);
-  if (kept != *text) ReplaceTextFile(bookmarksFile_, kept);
+  const std::string without = WithoutBookmark(*text, uri);
+  if (without == *text) return;  // none, or the user took it away
+  const DriveConnection* heir = OtherOnFolder(connection, connections);
+  ReplaceTextFile(bookmarksFile_, heir ? WithBookmark(*text, uri, BookmarkLabel(*heir)) : without);
 }
 
 // The connection is remembered whatever the flags: the table is also how a
@@ -205,6 +265,7 @@ ConnectAnswer LinuxNetworkDrives::AddConnection(const std::string& localName,
                                                 const std::string& remoteName, const std::string& user,
                                                 const std::optional<std::string>& password, unsigned) {
   lastError_.clear();
+  const ForgetLook<Look> forget{look_};
   const std::optional<std::string> drive = NormalDriveName(localName);
   const auto failed = [this](std::string why, ConnectAnswer answer = ConnectAnswer::Failed) {
     Fail(std::move(why));
@@ -214,53 +275,61 @@ ConnectAnswer LinuxNetworkDrives::AddConnection(const std::string& localName,
   const SmbCredentials credentials = CredentialsFor(user, password);
   const std::optional<std::string> uri = SmbUri(remoteName, credentials);
   if (!uri || HasLineBreakOrTab(remoteName)) return failed("not a share name: " + remoteName);
+  // Files we could not read are not written over, so nothing is mounted.
+  std::string why;
+  const std::optional<std::vector<DriveConnection>> before = table_.Load(why);
+  if (!before) return failed(why);
+  ReadTextFile(bookmarksFile_, why);
+  if (!why.empty()) return failed("cannot read the bookmarks: " + why);
 
   const MountOutcome mount = MountSmb(*uri, credentials, mountTimeout_);
   if (!mount.ok) return failed(mount.error, mount.refused ? ConnectAnswer::Refused : ConnectAnswer::Failed);
   const DriveConnection connection{*drive, remoteName, mount.folder};
   // Whatever fails from here on takes the mount back; a share mounted
   // before is left alone only when another letter still uses it.
-  auto undo = [&](std::string why) {
+  auto undo = [&](std::string reason) {
     std::string ignored;
-    const std::vector<DriveConnection> others = table_.Read();
-    const bool shared = std::any_of(others.begin(), others.end(), [&](const DriveConnection& c) {
-      return c.driveName != *drive && c.mountPath == mount.folder;
-    });
-    if (!shared) UnmountFolder(mount.folder, true, mountTimeout_, ignored);
-    return failed(std::move(why));
+    if (!OtherOnFolder(connection, *before)) UnmountFolder(mount.folder, true, mountTimeout_, ignored);
+    return failed(std::move(reason));
   };
 
-  if (const std::optional<DriveConnection> older = table_.Find(*drive)) DropBookmark(*older);
+  const auto older = std::find_if(before->begin(), before->end(),
+                                  [&](const DriveConnection& c) { return c.driveName == *drive; });
+  if (older != before->end() && older->mountPath != mount.folder) ReleaseBookmark(*older, *before);
   const std::string uriOfFolder = FolderUri(mount.folder);
-  const std::string bookmarks = ReadTextFile(bookmarksFile_).value_or("");
-  if (uriOfFolder.empty() ||
-      !ReplaceTextFile(bookmarksFile_, WithBookmark(bookmarks, uriOfFolder,
-                                                    BookmarkLabel(*drive, remoteName)))) {
+  const std::optional<std::string> bookmarks = ReadTextFile(bookmarksFile_, why);
+  if (uriOfFolder.empty() || !why.empty() ||
+      !ReplaceTextFile(bookmarksFile_, WithBookmark(bookmarks.value_or(""), uriOfFolder,
+                                                    BookmarkLabel(connection)))) {
     return undo("cannot write the bookmarks " + bookmarksFile_.string());
   }
   if (!table_.Add(connection)) {
-    DropBookmark(connection);
-    return undo("cannot write the connection table " + table_.file().string());
+    ReleaseBookmark(connection, *before);
+    return undo(table_.error());
   }
   return ConnectAnswer::Connected;
 }
 
 bool LinuxNetworkDrives::CancelConnection(const std::string& localName, unsigned, bool force) {
   lastError_.clear();
-  const std::optional<DriveConnection> connection = table_.Find(localName);
+  const ForgetLook<Look> forget{look_};
+  std::string why;
+  const std::optional<std::vector<DriveConnection>> connections = table_.Load(why);
+  if (!connections) return Fail(why);
+  Look look{*connections, std::nullopt};
+  const DriveConnection* connection = Connection(look, localName);
   if (!connection) return Fail("no connection on " + localName);
-  // A remembered letter whose mount has gone is simply forgotten.
-  if (IsLive(connection->mountPath)) {
+  // Another letter on the same share keeps the mount, and the files open
+  // through it. A remembered letter whose mount has gone is simply forgotten.
+  if (!OtherOnFolder(*connection, *connections) && IsLive(look, connection->mountPath)) {
     std::string error;
     if (UnmountFolder(connection->mountPath, force, mountTimeout_, error) ==
         UnmountOutcome::Failed) {
       return Fail(error);
     }
   }
-  DropBookmark(*connection);
-  if (!table_.Remove(connection->driveName)) {
-    return Fail("cannot write the connection table " + table_.file().string());
-  }
+  ReleaseBookmark(*connection, *connections);
+  if (!table_.Remove(connection->driveName)) return Fail(table_.error());
   return true;
 }
 

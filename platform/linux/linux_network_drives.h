@@ -19,19 +19,30 @@
 // replaces the file as a whole (temporary file, then rename), so a reader
 // never sees half a table.
 //
-// A letter answers its remote name only while its mount is live: the mount
-// folder exists. A letter whose mount has gone (the session ended, or the
-// share was unmounted elsewhere) stays remembered but unavailable. C: is the
-// root file system (fixed), letters in the table are remote, every other
-// letter is unused.
+// A letter answers its remote name only while its mount is live: its folder
+// is among the session's mounts. That list comes from the session's GVfs
+// daemon; the folder itself is never touched, as that would wait on the
+// share's server, and a server that stops answering would stall every
+// refresh. A letter whose mount has gone (the session ended, or the share
+// was unmounted elsewhere) stays remembered but unavailable. C: is the root
+// file system (fixed), letters in the table are remote, every other letter
+// is unused.
+//
+// The table is read as any of our text files (atomic_file.h): a FIFO, a
+// device or more than a MiB in its place is refused, and then nothing is
+// written over it either. While the state is held (NetworkDrives::HoldState)
+// the table and the mount list are each looked at once.
 //
 // Connecting mounts the share in the user's desktop session through GVfs
 // (see gvfs_mounts.h), records it here, and offers its folder to the file
-// manager as a bookmark ("K: share on host"); removing a connection
-// unmounts the share and drops record and bookmark.
+// manager as a bookmark ("K: share on host"). Several letters may connect
+// one share and then share its mount and its bookmark: removing a letter
+// drops its record, and the mount is unmounted and the bookmark dropped
+// only with the last letter on it.
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,28 +72,39 @@ class ConnectionTable {
   static std::filesystem::path DefaultLocation();
 
   const std::filesystem::path& file() const { return file_; }
-  // A missing or unreadable file is an empty table.
+  // The table; a missing file is an empty one. Nothing when the file is
+  // there but refused or unreadable, and `why` says why.
+  std::optional<std::vector<DriveConnection>> Load(std::string& why) const;
+  // The same, with a refused or unreadable file as an empty table.
   std::vector<DriveConnection> Read() const;
   std::optional<DriveConnection> Find(std::string_view driveName) const;
   // Records a connection, replacing the letter's previous one. False when the
   // entry cannot be stored (bad drive name, C:, a tab or line break in a
-  // field) or the file cannot be written.
+  // field) or the file cannot be read or written.
   bool Add(const DriveConnection& connection);
   // Forgets the letter's connection. False when it had none or the file
-  // cannot be written.
+  // cannot be read or written.
   bool Remove(std::string_view driveName);
+  // Why the last Add or Remove failed.
+  const std::string& error() const { return error_; }
 
  private:
-  bool Write(const std::vector<DriveConnection>& connections) const;
+  bool Write(const std::vector<DriveConnection>& connections);
 
   std::filesystem::path file_;
+  std::string error_;
 };
+
+// The local folders of the session's live mounts.
+using MountLister = std::function<std::vector<std::string>()>;
 
 class LinuxNetworkDrives final : public NetworkDrives {
  public:
+  // Without a lister, the session's GVfs mounts are listed.
   explicit LinuxNetworkDrives(std::filesystem::path tableFile = ConnectionTable::DefaultLocation(),
                               std::filesystem::path bookmarksFile = {},
-                              std::chrono::milliseconds mountTimeout = std::chrono::seconds(30));
+                              std::chrono::milliseconds mountTimeout = std::chrono::seconds(30),
+                              MountLister mounts = {});
 
   ConnectAnswer AddConnection(const std::string& localName, const std::string& remoteName,
                               const std::string& user, const std::optional<std::string>& password,
@@ -91,20 +113,37 @@ class LinuxNetworkDrives final : public NetworkDrives {
   std::string UserName() override;
   bool RemoteName(const std::string& localName, std::string& remoteName) override;
   DriveKind Kind(const std::string& localName) override;
+  void HoldState() override;
+  void ReleaseState() override;
 
   ConnectionTable& table() { return table_; }
-  // Why the last connect or remove failed (never holds a password).
+  // Why the last connect or remove failed, or why the table could not be
+  // read (never holds a password).
   const std::string& lastError() const { return lastError_; }
 
  private:
+  // One look at the table and, when first needed, at the live mounts.
+  struct Look {
+    std::vector<DriveConnection> connections;
+    std::optional<std::vector<std::string>> mounts;
+  };
+  // The look of the held state, or a fresh one when none is held.
+  Look& Current();
+  const DriveConnection* Connection(Look& look, std::string_view localName);
+  bool IsLive(Look& look, const std::string& mountPath);
   bool Fail(std::string why);
-  // Drops the letter's bookmark, if it has one.
-  void DropBookmark(const DriveConnection& connection);
+  // Takes the letter off its folder's bookmark: the bookmark goes with the
+  // last letter on the folder, and otherwise names one still there.
+  void ReleaseBookmark(const DriveConnection& connection,
+                       const std::vector<DriveConnection>& connections);
 
   ConnectionTable table_;
   std::filesystem::path bookmarksFile_;
   std::chrono::milliseconds mountTimeout_;
+  MountLister mounts_;
   std::string lastError_;
+  int holds_ = 0;
+  std::optional<Look> look_;
 };
 
 }  // namespace kfw::platform

@@ -3,9 +3,13 @@
 // workstation namespace (so GVfs's daemons, and their SMB traffic, stay in
 // the test bed), against the device's own smbd.
 
+#include <signal.h>
+
 #include <atomic>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <nlohmann/json.hpp>
 #include <random>
 #include <set>
@@ -125,10 +129,79 @@ TEST_F(NetworkDrives, GuestLettersShareAMountThatMayGoBehindTheirBack) {
   EXPECT_EQ(drives_->Kind("L:"), DriveKind::Remote);
   EXPECT_TRUE(drives_->CancelConnection("L:", 0, false)) << drives_->lastError();
   EXPECT_EQ(drives_->Kind("L:"), DriveKind::NoRootDir);
-  EXPECT_EQ(Bookmarks().find(platform::FolderUri(folder)), std::string::npos) << Bookmarks();
+  EXPECT_NE(Bookmarks().find(platform::FolderUri(folder) + " M: "), std::string::npos) << Bookmarks();
   EXPECT_FALSE(drives_->CancelConnection("L:", 0, false)) << "nothing left to remove";
   EXPECT_EQ(drives_->Kind("M:"), DriveKind::Remote);
   EXPECT_TRUE(drives_->CancelConnection("M:", 0, false)) << drives_->lastError();
+  EXPECT_EQ(Bookmarks().find(platform::FolderUri(folder)), std::string::npos) << Bookmarks();
+}
+
+// The device's smbd, stopped (SIGSTOP) while it lives: connected clients
+// get no answer, as from a server that hangs. Its processes are the parent
+// and one per client, all started with the device's configuration.
+class StalledServer {
+ public:
+  explicit StalledServer(const fs::path& conf) {
+    std::error_code ec;
+    for (fs::directory_iterator process("/proc", ec), end; process != end; process.increment(ec)) {
+      const std::string argv = Slurp(process->path() / "cmdline");
+      const std::string name = argv.substr(0, argv.find('\0'));
+      if (name.ends_with("smbd") && argv.find("--configfile=" + conf.string() + '\0') != std::string::npos &&
+          kill(std::stoi(process->path().filename()), SIGSTOP) == 0)
+        stopped.push_back(std::stoi(process->path().filename()));
+    }
+  }
+  ~StalledServer() {
+    for (pid_t pid : stopped) kill(pid, SIGCONT);
+  }
+  std::vector<pid_t> stopped;
+};
+
+// Letters on one share share its mount: unmapping one leaves the other's
+// mount, its open files and its bookmark. A server that stops answering
+// holds up no listing of the letters.
+TEST_F(NetworkDrives, LettersOnOneShareOutliveEachOtherAndAStalledServer) {
+  platform::LinuxNetworkDrives drives;  // findway's own table
+  for (const char* letter : {"L:", "K:"}) {
+    ASSERT_EQ(drives.AddConnection(letter, R"(\\Vault\HDD_1)", "", "", 0), ConnectAnswer::Connected)
+        << drives.lastError();
+  }
+  const std::string folder = drives.table().Find("L:").value().mountPath;
+  ASSERT_EQ(drives.table().Find("K:").value().mountPath, folder);
+  // GVfs's FUSE bridge may answer for a share's earlier mount a moment longer.
+  int open = -1;
+  Eventually([&] {
+    return (open = ::open((folder + "/open.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)) >= 0;
+  });
+  ASSERT_GE(open, 0) << std::strerror(errno);
+  EXPECT_EQ(::write(open, "before ", 7), 7);
+  const Ran unmapped = RunFindway({"unmap", "K"});
+  EXPECT_EQ(unmapped.status, 0) << unmapped.err;
+  EXPECT_EQ(::write(open, "after", 5), 5) << std::strerror(errno);
+  EXPECT_EQ(::close(open), 0) << std::strerror(errno);
+  EXPECT_EQ(Slurp(DeviceShare("HDD_1") / "open.txt"), "before after");
+  EXPECT_EQ(Letter("K:")["mapped"], false);
+  EXPECT_NE(Bookmarks().find(platform::FolderUri(folder) + " L: HDD_1 on Vault\n"), std::string::npos)
+      << Bookmarks();
+
+  {
+    const StalledServer stalled(fs::path(bed_->stateDir()) / "smb-seg1" / "1-Vault" / "smb.conf");
+    ASSERT_FALSE(stalled.stopped.empty());
+    // Past what the kernel keeps of the folder's attributes (a second), so
+    // that anything touching the folder would reach the stalled server.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    Ran listed;
+    const double seconds = SecondsFor([&] { listed = RunFindway({"drives", "--json"}); });
+    std::cout << "findway drives with the server stalled: " << seconds << " s\n";
+    EXPECT_LT(seconds, 1.0);
+    const nlohmann::json rows = nlohmann::json::parse(listed.out, nullptr, false);
+    EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const nlohmann::json& row) {
+      return row.value("letter", "") == "L:" && row.value("mapped", false) && row.value("share", "") == "HDD_1";
+    })) << listed.out;
+  }
+  EXPECT_TRUE(drives.CancelConnection("L:", 0, true)) << drives.lastError();
+  EXPECT_TRUE(Eventually([&] { return Mounts().empty(); }));
+  EXPECT_EQ(Bookmarks().find(platform::FolderUri(folder)), std::string::npos) << Bookmarks();
 }
 
 // The private share takes its user's password and nothing else; the

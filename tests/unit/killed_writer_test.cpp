@@ -2,15 +2,18 @@
 // file, the file manager's bookmarks) survive a writer killed with SIGKILL
 // at any moment: a forked child rewrites the file in a loop, alternating
 // two large contents, and is killed after a random time; the file is then
-// always one of the two, whole.
+// always one of the two, whole, and the next write leaves nothing else.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <string>
@@ -71,6 +74,9 @@ void KillWritersOf(const fs::path& file, const Writer& write,
   }
   // Some kills came after a rename, or the writes were never cut at all.
   EXPECT_GT(changed, 0);
+  // The next write clears away the temporary files the killed writers left.
+  write(0);
+  EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), {}), 1);
 }
 
 // Text of `n` bytes that tells its generation from every position.
@@ -122,6 +128,22 @@ TEST_F(KilledWriterTest, BookmarksAreOldOrNew) {
   };
   KillWritersOf(
       file, [&](int g) { platform::ReplaceTextFile(file, text(g)); }, text);
+}
+
+// A temporary file is the killed writers' to clear only once no writer
+// holds it; files of other names beside it are no one's to clear.
+TEST_F(KilledWriterTest, TemporaryFileOfALiveWriterStays) {
+  const fs::path file = root / "ip.txt";
+  const fs::path busy = root / ".ip.txt.kfw-Ab12Cd", other = root / ".ip.txt.backup";
+  std::ofstream(other) << "mine";
+  const int held = ::open(busy.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  ASSERT_TRUE(platform::ReplaceTextFile(file, "10.0.0.1"));
+  EXPECT_TRUE(fs::exists(busy)) << "its writer is still at work";
+  ::close(held);
+  ASSERT_TRUE(platform::ReplaceTextFile(file, "10.0.0.2"));
+  EXPECT_FALSE(fs::exists(busy));
+  EXPECT_TRUE(fs::exists(other));
 }
 
 }  // namespace

@@ -1,18 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <tuple>
 
 #include "core/windows_version.h"
+#include "platform/atomic_file.h"
 #include "platform/linux/gtk_bookmarks.h"
 #include "platform/linux/gvfs_mounts.h"
 #include "platform/linux/linux_network_drives.h"
 #include "platform/linux/linux_system_info.h"
 #include "scratch.h"
+#include "shares/drive_table.h"
 
 namespace kfw::platform {
 namespace {
@@ -68,6 +74,9 @@ TEST(ParseConnectionTableTest, ReadsLinesAndSkipsThoseOfAnotherShape) {
     EXPECT_EQ(platform::ParseConnectionTable(bad + ("\n" + line)), std::vector{k}) << bad;
 }
 
+using Folders = std::vector<std::string>;
+using namespace std::chrono_literals;
+
 struct ConnectionTableTest : Scratch {
   static long FilesIn(const fs::path& d) { return std::distance(fs::directory_iterator(d), {}); }
 };
@@ -90,10 +99,11 @@ TEST_F(ConnectionTableTest, RemembersConnectionsAndAnswersForLiveMounts) {
   EXPECT_FALSE(table.Remove("K:")) << "already gone";
   EXPECT_EQ(table.Read(), (std::vector<DriveConnection>{{"M:", R"(\\nas1\Music)", "/mnt/m"}}));
   EXPECT_EQ(FilesIn(file.parent_path()), 1) << "no temporary file may stay behind";
-  // A letter answers only while its mount folder is there, but stays remembered.
-  platform::LinuxNetworkDrives drives(file);
-  ASSERT_TRUE(drives.table().Add({"K:", R"(\\nas1\Volume_1)", root.string()}));
-  ASSERT_TRUE(drives.table().Add({"L:", R"(\\nas1\Gone)", (root / "gone").string()}));
+  // A letter answers only while the session lists its mount, but stays
+  // remembered; its folder is never looked at (that would ask the server).
+  platform::LinuxNetworkDrives drives(file, root / "bookmarks", 1s, [] { return Folders{"/run/gvfs/k"}; });
+  ASSERT_TRUE(drives.table().Add({"K:", R"(\\nas1\Volume_1)", "/run/gvfs/k"}));
+  ASSERT_TRUE(drives.table().Add({"L:", R"(\\nas1\Gone)", root.string()}));
   std::string remote;
   EXPECT_TRUE(drives.RemoteName("K:", remote) && remote == R"(\\nas1\Volume_1)");
   EXPECT_FALSE(drives.RemoteName("L:", remote) || drives.RemoteName("N:", remote));
@@ -105,6 +115,87 @@ TEST_F(ConnectionTableTest, RemembersConnectionsAndAnswersForLiveMounts) {
   EXPECT_FALSE(platform::ConnectionTable(root / "network-drives").Add({"K:", R"(\\a\b)", "/m"}));
   EXPECT_EQ(FilesIn(root), 2);
   EXPECT_TRUE(fs::is_directory(root / "network-drives" / "occupied"));
+}
+
+// A FIFO in a file's place is refused at once, never waited on, and never
+// written over.
+TEST_F(ConnectionTableTest, FifoInPlaceOfAFileIsRefusedWithoutWaiting) {
+  const fs::path file = root / "network-drives", bookmarks = root / "bookmarks";
+  ASSERT_EQ(mkfifo(file.c_str(), 0600) | mkfifo(bookmarks.c_str(), 0600), 0);
+  platform::LinuxNetworkDrives drives(file, bookmarks, 1s, [] { return Folders{}; });
+  auto answered = std::async(std::launch::async, [&] {
+    std::string remote;
+    EXPECT_FALSE(drives.RemoteName("K:", remote));
+    EXPECT_NE(drives.lastError().find("not a regular file"), std::string::npos) << drives.lastError();
+    EXPECT_FALSE(drives.table().Add({"K:", R"(\\a\b)", "/m"}));
+    EXPECT_FALSE(platform::ReplaceTextFile(bookmarks, "file:///x\n"));
+  });
+  if (answered.wait_for(3s) != std::future_status::ready) {
+    ADD_FAILURE() << "a FIFO held the reader";
+    while (answered.wait_for(10ms) != std::future_status::ready)  // let it go
+      for (const fs::path& f : {file, bookmarks}) ::close(::open(f.c_str(), O_WRONLY | O_NONBLOCK));
+  }
+  EXPECT_TRUE(fs::is_fifo(file) && fs::is_fifo(bookmarks));
+}
+
+// A table up to a MiB is read; a bigger one is refused with the reason and
+// left as it is.
+TEST_F(ConnectionTableTest, OversizedTableIsRefusedAndKept) {
+  const fs::path file = root / "network-drives";
+  platform::LinuxNetworkDrives drives(file, root / "bookmarks", 1s, [] { return Folders{"/m"}; });
+  const std::string line = "K:\t\\\\a\\b\t/m\n";
+  std::string remote;
+  for (const std::uintmax_t size : {kTextFileLimit, kTextFileLimit + 1}) {
+    Write("network-drives", line + std::string(size - line.size() - 1, '#') + "\n");
+    const bool fits = size <= kTextFileLimit;
+    EXPECT_EQ(drives.RemoteName("K:", remote), fits) << size;
+    EXPECT_EQ(drives.table().Add({"L:", R"(\\a\c)", "/m"}), fits) << size;
+  }
+  EXPECT_NE(drives.lastError().find("larger than 1 MiB"), std::string::npos) << drives.lastError();
+  EXPECT_EQ(fs::file_size(file), kTextFileLimit + 1);
+}
+
+// A table kept elsewhere and linked in (a dotfiles setup) stays linked:
+// writes go to the link's target, also one that is not there yet.
+TEST_F(ConnectionTableTest, SymlinkedTableStaysALink) {
+  const fs::path file = root / "config" / "network-drives";
+  fs::create_directories(root / "config");
+  fs::create_directories(root / "dotfiles");
+  fs::create_symlink("../dotfiles/drives", file);
+  platform::ConnectionTable table(file);
+  ASSERT_TRUE(table.Add({"K:", R"(\\a\b)", "/k"}));
+  ASSERT_TRUE(table.Add({"L:", R"(\\a\c)", "/l"}));
+  EXPECT_TRUE(fs::is_symlink(file));
+  EXPECT_EQ(platform::ParseConnectionTable(ReadTextFile(root / "dotfiles" / "drives").value_or("")).size(), 2u);
+}
+
+// One refresh of the 26 letters and the letters offered reads the table
+// once and lists the mounts once; the next refresh sees what changed.
+TEST_F(ConnectionTableTest, ARefreshReadsTheTableAndListsMountsOnce) {
+  const fs::path file = root / "network-drives";
+  int lists = 0;
+  platform::LinuxNetworkDrives drives(file, root / "bookmarks", 1s, [&] {
+    ++lists;
+    return Folders{"/run/k", "/run/m"};
+  });
+  for (const DriveConnection& c : {DriveConnection{"K:", R"(\\a\k)", "/run/k"}, {"M:", R"(\\a\m)", "/run/m"},
+                                   {"Q:", R"(\\a\q)", "/run/q"}})
+    ASSERT_TRUE(drives.table().Add(c));
+  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(inotify_add_watch(watch, file.c_str(), IN_OPEN), 0);
+  shares::MappedDriveTable table;
+  table.RefreshMappedDrives(drives);
+  const std::vector<std::string> items = table.FillFreeDriveLetters().items;
+  alignas(inotify_event) char events[4096];
+  const ssize_t got = ::read(watch, events, sizeof events);
+  ::close(watch);
+  EXPECT_EQ(got, static_cast<ssize_t>(sizeof(inotify_event))) << "one open of the table";
+  EXPECT_EQ(lists, 1);
+  EXPECT_EQ(std::vector(items.begin() + 9, items.begin() + 14),
+            (std::vector<std::string>{"Q:", "P:", "O:", "N:", R"(M: \\a\m)"}));
+  ASSERT_TRUE(drives.table().Remove("M:"));
+  table.RefreshMappedDrives(drives);
+  EXPECT_EQ(table.FillFreeDriveLetters().items.at(13), "M:");
 }
 
 // The user name and the table's place come from the user's account and
