@@ -3,6 +3,7 @@
 #include <gio/gio.h>
 
 #include <memory>
+#include <optional>
 
 namespace kfw::platform {
 
@@ -279,7 +280,48 @@ class SessionMounts {
 
 }  // namespace
 
+namespace {
+
+// GVfs's mount tracker, asked directly on the session bus: one call to the
+// session's own daemon, answered from its records. The volume monitor's way
+// to the same list can stall in a process that has used a mount itself,
+// while that mount's server does not answer.
+constexpr const char* kMountsType = "(a(sossssssbay(aya{sv})ay))";
+constexpr int kTrackerTimeoutMs = 2000;
+
+std::optional<std::vector<std::string>> TrackerFolders() {
+  Error error;
+  GError* raw = nullptr;
+  const Ref<GDBusConnection> bus(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &raw));
+  error.reset(raw);
+  if (!bus) return std::nullopt;
+  GVariant* reply = g_dbus_connection_call_sync(
+      bus.get(), "org.gtk.vfs.Daemon", "/org/gtk/vfs/mounttracker", "org.gtk.vfs.MountTracker", "ListMounts2",
+      g_variant_new("(b)", TRUE), G_VARIANT_TYPE(kMountsType), G_DBUS_CALL_FLAGS_NO_AUTO_START,
+      kTrackerTimeoutMs, nullptr, &raw);
+  error.reset(raw);
+  if (!reply) return std::nullopt;
+  std::vector<std::string> folders;
+  GVariant* list = g_variant_get_child_value(reply, 0);
+  const gsize count = g_variant_n_children(list);
+  for (gsize i = 0; i < count; ++i) {
+    GVariant* mount = g_variant_get_child_value(list, i);
+    GVariant* fuse = g_variant_get_child_value(mount, 9);  // the mount's local folder, a byte string
+    const char* folder = g_variant_get_bytestring(fuse);
+    if (folder && *folder) folders.emplace_back(folder);
+    g_variant_unref(fuse);
+    g_variant_unref(mount);
+  }
+  g_variant_unref(list);
+  g_variant_unref(reply);
+  return folders;
+}
+
+}  // namespace
+
 std::vector<std::string> MountedFolders() {
+  if (auto folders = TrackerFolders()) return std::move(*folders);
+  // A GVfs whose tracker speaks otherwise: the volume monitor's list.
   PrivateContext context;
   SessionMounts mounts;
   std::vector<std::string> folders;

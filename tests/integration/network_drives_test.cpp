@@ -198,6 +198,9 @@ TEST_F(NetworkDrives, LettersOnOneShareOutliveEachOtherAndAStalledServer) {
     EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const nlohmann::json& row) {
       return row.value("letter", "") == "L:" && row.value("mapped", false) && row.value("share", "") == "HDD_1";
     })) << listed.out;
+    // The same in the process that mounted the share itself, as the window is.
+    std::string remote;
+    EXPECT_LT(SecondsFor([&] { EXPECT_TRUE(drives.RemoteName("L:", remote)); }), 1.0);
   }
   EXPECT_TRUE(drives.CancelConnection("L:", 0, true)) << drives.lastError();
   EXPECT_TRUE(Eventually([&] { return Mounts().empty(); }));
