@@ -1,12 +1,13 @@
 #include "platform/linux/gtk_bookmarks.h"
 
 #include <glib.h>
-#include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <memory>
 #include <vector>
+
+#include "platform/linux/user_account.h"
 
 namespace kfw::platform {
 
@@ -35,17 +36,10 @@ std::filesystem::path DefaultBookmarksFile() {
   std::filesystem::path config;
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') {
     config = xdg;
-  } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
-    config = std::filesystem::path(home) / ".config";
   } else {
-    std::vector<char> buffer(16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found ||
-        !found->pw_dir) {
-      return {};
-    }
-    config = std::filesystem::path(found->pw_dir) / ".config";
+    const std::string home = HomeFolder();
+    if (home.empty()) return {};
+    config = std::filesystem::path(home) / ".config";
   }
   return config / "gtk-3.0" / "bookmarks";
 }

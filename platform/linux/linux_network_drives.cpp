@@ -1,6 +1,5 @@
 #include "platform/linux/linux_network_drives.h"
 
-#include <pwd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include "platform/atomic_file.h"
 #include "platform/linux/gtk_bookmarks.h"
 #include "platform/linux/gvfs_mounts.h"
+#include "platform/linux/user_account.h"
 
 namespace kfw::platform {
 
@@ -56,17 +56,6 @@ struct ForgetLook {
   std::optional<Look>& look;
 };
 
-std::string HomeDirectory() {
-  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
-  std::vector<char> buffer(16384);
-  passwd entry{};
-  passwd* found = nullptr;
-  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-      found->pw_dir) {
-    return found->pw_dir;
-  }
-  return {};
-}
 
 }  // namespace
 
@@ -125,7 +114,7 @@ fs::path ConnectionTable::DefaultLocation() {
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') {
     config = xdg;
   } else {
-    config = fs::path(HomeDirectory()) / ".config";
+    config = fs::path(HomeFolder()) / ".config";
   }
   return config / "korvex-findway" / "network-drives";
 }
@@ -335,14 +324,8 @@ bool LinuxNetworkDrives::CancelConnection(const std::string& localName, unsigned
 
 // The user logged on, as the system knows it: $USER can be anything.
 std::string LinuxNetworkDrives::UserName() {
-  std::vector<char> buffer(16384);
-  passwd entry{};
-  passwd* found = nullptr;
-  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found ||
-      !found->pw_name) {
-    return {};
-  }
-  return found->pw_name;
+  const auto account = CurrentAccount();
+  return account ? account->name : std::string();
 }
 
 }  // namespace kfw::platform

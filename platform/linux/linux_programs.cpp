@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -17,6 +16,8 @@
 #include <fstream>
 #include <optional>
 #include <thread>
+
+#include "platform/linux/user_account.h"
 
 extern char** environ;
 
@@ -215,9 +216,8 @@ std::optional<std::string> Capture(const std::vector<std::string>& args) {
 // Desktop folders, by the XDG base directory rules: a variable that is unset,
 // empty or holds no absolute path gives way to its default.
 std::string Home() {
-  if (const char* home = std::getenv("HOME"); home && *home) return home;
-  if (const passwd* user = getpwuid(getuid()); user && user->pw_dir) return user->pw_dir;
-  return "/";
+  const std::string home = HomeFolder();
+  return home.empty() ? "/" : home;
 }
 
 // The absolute folders of a ':'-separated list (others are not valid).

@@ -1,12 +1,13 @@
 #include "platform/linux/linux_system_info.h"
 
-#include <pwd.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
 #include <array>
 #include <charconv>
 #include <vector>
+
+#include "platform/linux/user_account.h"
 
 namespace kfw::platform {
 
@@ -37,14 +38,8 @@ bool LinuxSystemInfo::Version(VersionReport& report) {
 }
 
 std::string LinuxSystemInfo::LoggedOnUser() {
-  std::vector<char> buffer(16384);
-  passwd entry{};
-  passwd* found = nullptr;
-  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr ||
-      found->pw_name == nullptr) {
-    return {};
-  }
-  return found->pw_name;
+  const auto account = CurrentAccount();
+  return account ? account->name : std::string();
 }
 
 }  // namespace kfw::platform
