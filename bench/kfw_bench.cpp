@@ -106,7 +106,7 @@ int BenchPlacement(const std::string& host, int runs) {
 // The fields of every record, one text per record, in list order.
 std::vector<std::string> ListedRecords(const kfw::protocol::ManagementClient& client) {
   std::vector<std::string> out;
-  for (const auto& r : client.deviceList) {
+  for (const auto& r : client.deviceList()) {
     out.push_back(std::to_string(r.interfaceIndex) + " " + r.address.str() + " " + r.name.str() +
                   " " + r.model.str());
   }
@@ -143,7 +143,7 @@ void CompareDiscovery(kfw::protocol::ManagementClient& client, int rounds) {
   }
   std::cout.setf(std::ios::fixed);
   std::cout.precision(2);
-  std::cout << "interfaces=" << client.interfaceCount << " listed=" << listed
+  std::cout << "interfaces=" << client.interfaceCount() << " listed=" << listed
             << " rounds=" << rounds << " sequential_ms=" << Median(oneByOne)
             << " parallel_ms=" << Median(together) << " same_records=" << (same ? 1 : 0) << "\n";
 }
@@ -194,16 +194,14 @@ int main(int argc, char** argv) {
 
   std::cout.setf(std::ios::fixed);
   std::cout.precision(2);
-  std::cout << "interfaces=" << client.interfaceCount << " listed=" << client.deviceList.count()
+  std::cout << "interfaces=" << client.interfaceCount() << " listed=" << client.deviceList().count()
             << " discover_ms=" << discoverMs;
-  if (!client.deviceList.empty() && queries > 0) {
-    client.selectedAddress = client.deviceList.records().front().address.str();
-    client.adminUser = "admin";
-    client.adminPassword = "";
+  if (!client.deviceList().empty() && queries > 0) {
+    const kfw::protocol::DeviceRecord device = client.deviceList().records().front();
     // The login is an exchange without the drain; a value query drains the
     // receive socket for 11 short waits first.
-    const Latency login = Measure(queries, [&] { return client.LoginAdministrator(); });
-    const Latency value = Measure(queries, [&] { return client.QuerySharename(); });
+    const Latency login = Measure(queries, [&] { return client.LoginAdministrator(device, "admin", ""); });
+    const Latency value = Measure(queries, [&] { return client.QuerySharename(device) ? 1 : 0; });
     std::cout << " queries=" << queries << " login_answered=" << login.answered
               << " login_median_ms=" << login.median << " login_max_ms=" << login.max
               << " value_answered=" << value.answered << " value_median_ms=" << value.median

@@ -43,7 +43,6 @@ core::AddonTimings AddonWaits() {
 // every check of its arguments and of the workstation starts one.
 struct Network {
   Network() { client.SetDiagnostics(&unheard); }
-  ~Network() { client.adminPassword.Wipe(); }
 
   // The client's trace of the values it reads is for the window's
   // developers; a script reads the command's own output.
@@ -78,6 +77,8 @@ struct Network {
   }
   std::ostream* notes = &std::cerr;
 
+  // The device the command works on, once selected.
+  std::string selected;
   // Discovers, then selects the device at `address` as a click on its row
   // does; nothing when none answered from there.
   const protocol::DeviceRecord* Select(const std::string& address, std::ostream& err) {
@@ -87,7 +88,7 @@ struct Network {
       err << "findway: no device answered at " << address << "\n";
       return nullptr;
     }
-    client.selectedAddress = address;
+    selected = address;
     return record;
   }
 };
@@ -111,7 +112,7 @@ int Discover(const Command& command, Terminal& terminal) {
   if (command.watchSeconds == 0) {
     network.Discover();
     command.json ? WriteDeviceJson(terminal.out, network.client) : WriteDeviceTable(terminal.out, network.client);
-    return network.client.deviceList.empty() ? kNotFound : kSuccess;
+    return network.client.deviceList().empty() ? kNotFound : kSuccess;
   }
   std::vector<SeenDevice> seen;
   while (!stopWatching) {
@@ -131,8 +132,9 @@ int Discover(const Command& command, Terminal& terminal) {
 int Query(const Command& command, Terminal& terminal) {
   Network network;
   if (!network.Start(terminal.err)) return kNotFound;
-  if (!network.Select(command.address, terminal.err)) return kNotFound;
-  if (!RunQuery(terminal.out, network.client, command.item)) {
+  const protocol::DeviceRecord* record = network.Select(command.address, terminal.err);
+  if (record == nullptr) return kNotFound;
+  if (!RunQuery(terminal.out, network.client, *record, command.item)) {
     terminal.err << "findway: " << command.address << " did not answer the " << command.item << " query\n";
     return kNotFound;
   }
@@ -146,8 +148,7 @@ int SetAddress(const Command& command, Terminal& terminal) {
   const auto passwords = Passwords(command, terminal);
   TerminalInteraction user = MakeInteraction(command, terminal, *passwords, network.clock);
   const core::LanSettingsInput input{1, command.dhcp ? 1 : 0, command.ip, command.netmask, command.gateway};
-  const core::ApplyResult result = core::ApplyLanSettings(network.client, user, input);
-  network.client.adminPassword.Wipe();
+  const core::ApplyResult result = core::ApplyLanSettings(network.client, user, network.selected, input);
   if (user.passwordTooLong()) return kBadArguments;
   switch (result.failure) {
     case core::ApplyFailure::None: break;
@@ -159,7 +160,7 @@ int SetAddress(const Command& command, Terminal& terminal) {
   // Where the device now answers: the address the DHCP server gave it, or
   // the static one; the rediscovery tells whether it took it.
   const std::string moved =
-      command.dhcp ? network.client.selectedAddress.str() : network.client.newAddress.str();
+      command.dhcp ? result.deviceAddress : network.client.enteredLanSettings().newAddress.str();
   network.Discover();
   if (network.client.FindDeviceByAddress(moved) == nullptr) {
     terminal.err << "findway: no device answered at " << moved << " after the change\n";
@@ -195,12 +196,12 @@ int Map(const Command& command, Terminal& terminal) {
   if (!network.Start(terminal.err)) return kNotFound;
   const protocol::DeviceRecord* record = network.Select(command.address, terminal.err);
   if (record == nullptr) return kNotFound;
-  if (!network.client.QueryShareList()) {
+  if (!network.client.QueryShareList(*record)) {
     terminal.err << "findway: " << command.address << " did not answer the shares query\n";
     return kNotFound;
   }
   // The share row as the window lists it; its name as the device spells it.
-  const auto& names = network.client.shareList.names();
+  const auto& names = network.client.shareList().names();
   const auto share = std::find_if(names.begin(), names.end(),
                                   [&](const std::string& name) { return platform::SameIgnoringCase(name, command.share); });
   if (share == names.end()) {
@@ -215,8 +216,8 @@ int Map(const Command& command, Terminal& terminal) {
   input.deviceName = record->name.str();
   input.shareName = *share;
   input.driveItem = *item;
+  input.deviceAddress = network.selected;
   const core::ConnectOutcome outcome = core::ConnectShare({network.client, drives, system, user}, input);
-  network.client.adminPassword.Wipe();
   if (user.passwordTooLong()) return kBadArguments;
   switch (outcome) {
     case core::ConnectOutcome::Connected:
@@ -279,10 +280,9 @@ class NoBrowser final : public platform::DefaultBrowser {
 int Console(const Command& command, Terminal& terminal) {
   Network network;
   if (!network.Start(terminal.err)) return kNotFound;
-  if (!network.Select(command.address, terminal.err)) return kNotFound;
-  network.client.sslValue = "";
-  network.client.QuerySsl();
-  const std::string ssl = network.client.sslValue.str();
+  const protocol::DeviceRecord* record = network.Select(command.address, terminal.err);
+  if (record == nullptr) return kNotFound;
+  const std::string ssl = network.client.QuerySsl(*record).value_or("");
 
   platform::NativeProgramStarter programs;
   platform::NativeDefaultBrowser desktopBrowser;
@@ -336,11 +336,10 @@ int InstallAddon(const Command& command, Terminal& terminal) {
   core::AddonServices services{network.client, placer, files, programs, browser, network.clock, user, state,
                                AddonWaits()};
   if (command.kind == CommandKind::InstallLanguage) {
-    core::LanguageCommand(services, true, command.address);
+    core::LanguageCommand(services, true, command.address, network.selected);
   } else {
-    core::BitTorrentCommand(services, true, command.address);
+    core::BitTorrentCommand(services, true, command.address, network.selected);
   }
-  network.client.adminPassword.Wipe();
   if (user.passwordTooLong()) return kBadArguments;
   return AddonStatus(state.end);
 }

@@ -21,8 +21,8 @@ bool DhcpOn(const DeviceRecord& record) {
 
 std::string InterfaceOf(const ManagementClient& client, const DeviceRecord& record) {
   const auto index = static_cast<std::size_t>(record.interfaceIndex);
-  return record.interfaceIndex >= 0 && index < client.localAddresses.size()
-             ? client.localAddresses[index]
+  return record.interfaceIndex >= 0 && index < client.localAddresses().size()
+             ? client.localAddresses()[index]
              : std::string();
 }
 
@@ -42,7 +42,7 @@ void WriteDeviceTable(std::ostream& out, const ManagementClient& client) {
   const std::vector<std::string> headings{"NAME", "IP", "NETMASK", "GATEWAY", "DHCP", "MODEL",
                                           "INTERFACE"};
   std::vector<std::vector<std::string>> rows;
-  for (const auto& record : client.deviceList) {
+  for (const auto& record : client.deviceList()) {
     rows.push_back({TerminalText(record.name), TerminalText(record.address),
                     TerminalText(record.netmask), TerminalText(record.gateway),
                     DhcpOn(record) ? "on" : "off", TerminalText(record.model),
@@ -82,7 +82,7 @@ void WriteDeviceJson(std::ostream& out, const ManagementClient& client) {
 
 std::vector<SeenDevice> SeenDevices(const ManagementClient& client) {
   std::vector<SeenDevice> devices;
-  for (const auto& record : client.deviceList) {
+  for (const auto& record : client.deviceList()) {
     std::string key;
     for (const uint8_t byte : record.deviceId) {
       key += "0123456789abcdef"[byte >> 4];
@@ -154,28 +154,27 @@ const std::vector<std::string>& QueryItems() {
   return items;
 }
 
-int RunQuery(std::ostream& out, ManagementClient& client, std::string_view item) {
+int RunQuery(std::ostream& out, ManagementClient& client, const DeviceRecord& device, std::string_view item) {
   if (item == "shares") {
-    if (!client.QueryShareList()) return 0;
-    for (const auto& name : client.shareList) out << TerminalText(name) << "\n";
+    if (!client.QueryShareList(device)) return 0;
+    for (const auto& name : client.shareList()) out << TerminalText(name) << "\n";
     return 1;
   }
-  struct Query {
-    int (ManagementClient::*run)();
-    std::function<std::string()> value;
-  };
+  using Query = std::optional<std::string> (ManagementClient::*)(const DeviceRecord&);
   const std::map<std::string_view, Query> queries{
-      {"ssl", {&ManagementClient::QuerySsl, [&] { return client.sslValue.str(); }}},
-      {"sharename", {&ManagementClient::QuerySharename, [&] { return client.sharenameValue.str(); }}},
-      {"ideok", {&ManagementClient::QueryIdeok, [&] { return client.ideokValue.str(); }}},
-      {"bt_firmware", {&ManagementClient::QueryBtFirmware, [&] { return client.btFirmwareValue.str(); }}},
-      {"domain", {&ManagementClient::QueryDomain, [&] { return client.domainValue.str(); }}},
-      {"codepage", {&ManagementClient::QueryCodepage, [&] { return client.codepageText.str(); }}},
-      {"workgroup", {&ManagementClient::QueryWorkgroup, [&] { return client.workgroupText.str(); }}},
+      {"ssl", &ManagementClient::QuerySsl},
+      {"sharename", &ManagementClient::QuerySharename},
+      {"ideok", &ManagementClient::QueryIdeok},
+      {"bt_firmware", &ManagementClient::QueryBtFirmware},
+      {"domain", &ManagementClient::QueryDomain},
+      {"codepage", &ManagementClient::QueryCodepage},
+      {"workgroup", &ManagementClient::QueryWorkgroup},
   };
   const auto query = queries.find(item);
-  if (query == queries.end() || !(client.*query->second.run)()) return 0;
-  out << TerminalText(query->second.value()) << "\n";
+  if (query == queries.end()) return 0;
+  const std::optional<std::string> value = (client.*query->second)(device);
+  if (!value) return 0;
+  out << TerminalText(*value) << "\n";
   return 1;
 }
 

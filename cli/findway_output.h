@@ -39,9 +39,10 @@ void WriteDriveTable(std::ostream& out, const shares::MappedDriveTable& table,
 
 // The items `findway query` knows, in the order the usage lists them.
 const std::vector<std::string>& QueryItems();
-// Runs the query for `item` (one of QueryItems()) on the selected device and
-// writes its value, or one share name a line. 1 when the device answered.
-int RunQuery(std::ostream& out, protocol::ManagementClient& client, std::string_view item);
+// Runs the query for `item` (one of QueryItems()) on `device` and writes its
+// value, or one share name a line. 1 when the device answered.
+int RunQuery(std::ostream& out, protocol::ManagementClient& client, const protocol::DeviceRecord& device,
+             std::string_view item);
 
 // A command-line argument for an error message: quoted, escaped and cut.
 std::string EchoedArgument(std::string_view argument);

@@ -154,34 +154,31 @@ bool PlaceBitTorrentFiles(AddonServices& s, const std::string& host, const Insta
 // Behind the Loading dialog, on its worker thread: asks nothing of the user.
 InstallResult InstallWork(AddonServices& s, RunKind kind, const std::string& host) {
   protocol::ManagementClient& client = s.client;
+  const protocol::DeviceRecord& device = s.state.device;
   s.placer.placementFailed = false;
-  client.accessModeText = "rw";
-  client.SetAccessMode();
+  client.SetAccessMode(device, "rw");
 
+  std::string sharename;
   for (int i = 0; i < kSharenamePolls; ++i) {
-    client.sharenameValue = "";
-    client.QuerySharename();
-    if (platform::SameIgnoringCase(client.sharenameValue, "HDD_1") || platform::SameIgnoringCase(client.sharenameValue, "HDD_a")) break;
+    sharename = client.QuerySharename(device).value_or("");
+    if (platform::SameIgnoringCase(sharename, "HDD_1") || platform::SameIgnoringCase(sharename, "HDD_a")) break;
   }
-  const auto target = TargetFor(kind, client.sharenameValue.str());
+  const auto target = TargetFor(kind, sharename);
   const bool placed = target && (kind == RunKind::Codepage ? PlaceCodepageFiles(s, host, *target)
                                                            : PlaceBitTorrentFiles(s, host, *target));
   if (!placed) {
     // Whatever made the run fail, the Language dialog comes back.
     s.placer.placementFailed = true;
-    client.controlText = "stop";
-    client.SetControl();
+    client.SetControl(device, "stop");
     return InstallResult::Unplaced;
   }
 
   // The device answers a set it took; without that answer it may never
   // load the files, so the run is not called done.
   if (kind == RunKind::Codepage) {
-    client.codepageText = LanguageCodepage(s.state.languageIndex);
-    if (!client.SetCodepage()) return InstallResult::Unconfirmed;
+    if (!client.SetCodepage(device, LanguageCodepage(s.state.languageIndex))) return InstallResult::Unconfirmed;
   } else {
-    client.addonText = "BT";
-    if (!client.SetAddon()) return InstallResult::Unconfirmed;
+    if (!client.SetAddon(device, "BT")) return InstallResult::Unconfirmed;
     s.state.bitTorrentDelivered = true;
   }
   return InstallResult::Confirmed;
@@ -201,10 +198,9 @@ enum class DiskState {
 // answer, until it is one the commands know; Unknown when none came.
 DiskState PollDiskState(AddonServices& s, int polls, std::chrono::milliseconds pause) {
   for (int i = 0; i < polls; ++i) {
-    s.client.ideokValue = "";
-    s.client.QueryIdeok();
+    const std::string ideok = s.client.QueryIdeok(s.state.device).value_or("");
     s.clock.Sleep(pause);
-    const int state = StateNumber(s.client.ideokValue);
+    const int state = StateNumber(ideok);
     if (state >= 1 && state <= 5) return static_cast<DiskState>(state);
   }
   return DiskState::Unknown;
@@ -214,11 +210,10 @@ DiskState PollDiskState(AddonServices& s, int polls, std::chrono::milliseconds p
 // on; Western European when it names none of the list.
 int PreselectedLanguage(AddonServices& s) {
   for (int i = 0; i < kLanguagePolls; ++i) {
-    s.client.codepageText = "";
-    s.client.QueryCodepage();
+    const std::string codepage = s.client.QueryCodepage(s.state.device).value_or("");
     s.clock.Sleep(s.timings.languagePoll);
     for (int index = 0; index < kLanguageCount; ++index) {
-      if (s.client.codepageText == kLanguages[index].codepage) return index;
+      if (codepage == kLanguages[index].codepage) return index;
     }
   }
   return 2;
@@ -304,17 +299,14 @@ BitTorrentCheck CheckBitTorrent(AddonServices& s) {
   if (check.disk == DiskState::Unicode || check.disk == DiskState::AllCodepages) check.disk = DiskState::Ready;
 
   protocol::ManagementClient& client = s.client;
-  client.btFirmwareValue = "";
-  client.QueryBtFirmware();
+  check.addon = StateNumber(client.QueryBtFirmware(s.state.device).value_or(""));
   s.clock.Sleep(s.timings.btFirstPause);
-  check.addon = StateNumber(client.btFirmwareValue);
   // 2: the firmware cannot take the add-on at all; asking again changes nothing.
   if (check.addon == 2) return check;
   for (int i = 0; i < kBitTorrentPolls; ++i) {
-    client.btFirmwareValue = "";
-    client.QueryBtFirmware();
+    const std::string answer = client.QueryBtFirmware(s.state.device).value_or("");
     s.clock.Sleep(s.timings.btPoll);
-    check.addon = StateNumber(client.btFirmwareValue);
+    check.addon = StateNumber(answer);
     if (check.addon == 1) break;
   }
   return check;
@@ -359,7 +351,9 @@ InstallResult RunInstall(AddonServices& services, RunKind kind, const std::strin
   return result;
 }
 
-bool LanguageCommand(AddonServices& services, bool deviceSelected, const std::string& host) {
+bool LanguageCommand(AddonServices& services, bool deviceSelected, const std::string& host,
+                     std::string_view deviceAddress) {
+  services.state.device = services.client.DeviceAt(deviceAddress);
   if (!deviceSelected) {
     services.state.end = AddonEnd::NoDevice;
     services.user.Message({"Error", "Please select a device.", MessageIcon::Stop});
@@ -369,15 +363,17 @@ bool LanguageCommand(AddonServices& services, bool deviceSelected, const std::st
   return services.state.addonOutcome == 0;
 }
 
-bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::string& host) {
+bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::string& host,
+                       std::string_view deviceAddress) {
   AddonState& state = services.state;
+  state.device = services.client.DeviceAt(deviceAddress);
   Interaction& user = services.user;
   if (!deviceSelected) {
     state.end = AddonEnd::NoDevice;
     user.Message({"Error", "Please select a device.", MessageIcon::Stop});
     return false;
   }
-  if (!RunAdministratorCheck(services.client, user)) {
+  if (!RunAdministratorCheck(services.client, user, state.device)) {
     state.end = AddonEnd::PasswordRefused;
     return false;
   }

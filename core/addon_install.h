@@ -7,6 +7,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "addons/place_payload.h"
 #include "core/interaction.h"
@@ -43,6 +44,8 @@ struct AddonState {
   // The local folder a BitTorrent run staged its files in; "" when there is
   // none. The command removes it once the run is over, whatever its end.
   std::string stagingFolder;
+  // The device the running command talks to, set by the command.
+  protocol::DeviceRecord device;
 };
 
 // The waits, shrunk by tests.
@@ -87,7 +90,8 @@ enum class InstallResult {
   Unconfirmed,  // every file placed, but the announcement went unanswered
 };
 
-// One install run of `kind` on `host` behind the Loading dialog: the share
+// One install run of `kind` on `host`, talking to state.device, behind the
+// Loading dialog: the share
 // opened for writing, the kind's files placed, then the code page or the
 // add-on announced. When a file could not be placed the device was told to
 // stop, "Please check hard drives." shown once the dialog had closed, and
@@ -104,10 +108,13 @@ const char* LanguageCodepage(int index);
 // The firmware message when `index` may not be chosen on this device.
 std::optional<UserMessage> LanguageRefusal(int index, bool allCodepages);
 
-// The commands. `host` is selectedHost, `deviceSelected` whether a device
-// row is selected. True when the caller must refresh the drive views and
-// the device list and clear the selection.
-bool LanguageCommand(AddonServices& services, bool deviceSelected, const std::string& host);
-bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::string& host);
+// The commands. `host` is selectedHost, which names the device in share
+// paths; `deviceAddress` the selected device the exchanges go to;
+// `deviceSelected` whether a device row is selected. True when the caller
+// must refresh the drive views and the device list and clear the selection.
+bool LanguageCommand(AddonServices& services, bool deviceSelected, const std::string& host,
+                     std::string_view deviceAddress);
+bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::string& host,
+                       std::string_view deviceAddress);
 
 }  // namespace kfw::core

@@ -8,12 +8,11 @@
 
 namespace kfw::core {
 
-// Runs the check against the device at `client.selectedAddress`. The Login
-// dialog's OK stores its texts in `client.adminUser` and
-// `client.adminPassword` for the second login; Cancel leaves them. The
-// password is wiped once the device has answered. Returns true when the device
-// accepted; otherwise shows "Wrong administrator password input!" and
-// returns false.
-bool RunAdministratorCheck(protocol::ManagementClient& client, Interaction& user);
+// Runs the check against `device`. The second login sends what the Login
+// dialog's OK collected; after Cancel it sends "admin" and the empty
+// password again. Returns true when the device accepted; otherwise shows
+// "Wrong administrator password input!" and returns false.
+bool RunAdministratorCheck(protocol::ManagementClient& client, Interaction& user,
+                           const protocol::DeviceRecord& device);
 
 }  // namespace kfw::core

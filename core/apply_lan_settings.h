@@ -4,6 +4,8 @@
 // administrator password.
 
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "core/address_validation.h"
 #include "core/interaction.h"
@@ -41,12 +43,14 @@ struct ApplyResult {
   ApplyFailure failure = ApplyFailure::None;
   // Where the focus goes when validation refused a field.
   std::optional<FieldFocus> focus;
+  // Where the device answers after the command: a confirmed change moved it.
+  std::string deviceAddress;
 };
 
-// Runs the command against `client.selectedAddress`, showing every message
-// through `user`. The caller empties the address fields and rebuilds the
-// device list on the two outcomes that say so.
+// Runs the command against the device at `deviceAddress`, showing every
+// message through `user`. The caller empties the address fields and
+// rebuilds the device list on the two outcomes that say so.
 ApplyResult ApplyLanSettings(protocol::ManagementClient& client, Interaction& user,
-                             const LanSettingsInput& input);
+                             std::string_view deviceAddress, const LanSettingsInput& input);
 
 }  // namespace kfw::core

@@ -1,7 +1,8 @@
 #include "core/drive_mapping.h"
 
+#include <algorithm>
+
 #include "core/windows_version.h"
-#include "platform/secret.h"
 
 namespace kfw::core {
 namespace {
@@ -11,17 +12,22 @@ constexpr int kNtAttempts = 6;
 
 const UserMessage kFailedToMap{"Error", "Failed to map drive.", MessageIcon::Stop};
 
+// What a login field of the device keeps of a typed password: the share is
+// tried with the same.
+platform::Secret LoginField(const platform::Secret& typed) {
+  std::string_view text = typed.view();
+  text = text.substr(0, text.find('\0'));
+  return text.substr(0, std::min(text.size(), kLoginTextMax));
+}
+
 }  // namespace
 
 ConnectOutcome ConnectShare(const DriveMappingServices& s, const DriveMappingInput& input) {
   protocol::ManagementClient& client = s.client;
-  client.adminUser = "";
-  client.adminPassword = "";
-  // The password typed for the share serves this connection only.
-  struct WipeOnReturn {
-    protocol::ManagementClient& client;
-    ~WipeOnReturn() { client.adminPassword.Wipe(); }
-  } wipe{client};
+  // What the Login dialog collects serves this connection only; the device
+  // holds credentials of 16 bytes, and so does what is tried on its share.
+  protocol::FixedText<16> typedUser;
+  platform::Secret typedPassword;
   const VersionKind version = GetWindowsVersionName(s.system).kind;
   const bool nt = version == VersionKind::WindowsNT;
   const bool vista = version == VersionKind::Vista;
@@ -46,9 +52,8 @@ ConnectOutcome ConnectShare(const DriveMappingServices& s, const DriveMappingInp
   const LoginQuestion shareLogin{LoginMode::ShareAccess, LockedShareUserName(s.system)};
   const auto askLogin = [&] {
     if (auto typed = s.user.AskLogin(shareLogin)) {
-      client.adminUser = typed->user;
-      client.adminPassword = typed->password;
-      platform::WipeSecret(typed->password);
+      typedUser = typed->user;
+      typedPassword = LoginField(typed->password);
     }
   };
   bool connected = false;
@@ -59,7 +64,7 @@ ConnectOutcome ConnectShare(const DriveMappingServices& s, const DriveMappingInp
     connected = answer == platform::ConnectAnswer::Connected;
   };
   const auto attemptTyped = [&](const std::string& user) {
-    std::optional<std::string> password = client.adminPassword.str();
+    std::optional<std::string> password = typedPassword.str();
     attempt(user, password, kProfile);
     platform::WipeSecret(*password);
   };
@@ -68,12 +73,12 @@ ConnectOutcome ConnectShare(const DriveMappingServices& s, const DriveMappingInp
     askLogin();
     if (s.user.Abandoned()) return ConnectOutcome::NothingDone;
     for (int i = 0; i < kNtAttempts && !connected; ++i) {
-      attemptTyped(client.adminUser.str());
+      attemptTyped(typedUser.str());
     }
   } else {
-    client.domainValue = "";
-    s.user.RunBlocking([&] { client.QueryDomain(); });
-    const std::string domain = client.domainValue.str();
+    std::optional<std::string> answered;
+    s.user.RunBlocking([&] { answered = client.QueryDomain(client.DeviceAt(input.deviceAddress)); });
+    const std::string domain = answered.value_or("");
     // First as the workstation's own user in the device's domain, with the
     // password the system holds; without a domain, as a guest.
     if (!domain.empty()) {
@@ -87,7 +92,7 @@ ConnectOutcome ConnectShare(const DriveMappingServices& s, const DriveMappingInp
       askLogin();
       if (s.user.Abandoned()) return ConnectOutcome::NothingDone;
       const std::string user =
-          domain.empty() ? client.adminUser.str() : domain + "\\" + client.adminUser.str();
+          domain.empty() ? typedUser.str() : domain + "\\" + typedUser.str();
       attemptTyped(user);
     }
   }

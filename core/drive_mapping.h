@@ -19,6 +19,7 @@ struct DriveMappingInput {
   std::optional<std::string> shareName;      // the share row's "Volume Name"
   std::optional<std::string> shareLocation;  // the share row's "Location"
   std::optional<std::string> driveItem;      // the "Available Drive Letters" item
+  std::string deviceAddress;                 // the selected device, asked for its domain
 };
 
 // What a command needs besides its input.

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/user_message.h"
+#include "platform/secret.h"
 
 namespace kfw::core {
 
@@ -56,7 +57,7 @@ enum class WidgetModel { Kvr210, Kvr220, Kvr400 };
 
 struct Credentials {
   std::string user;
-  std::string password;
+  platform::Secret password;
 };
 
 class Interaction {

@@ -29,15 +29,15 @@ constexpr uint8_t kDeviceAddress[4] = {192, 168, 1, 100};
 
 void CheckTexts(const ManagementClient& client) {
   std::set<std::string> addresses;
-  for (const DeviceRecord& record : client.deviceList) {
+  for (const DeviceRecord& record : client.deviceList()) {
     uint8_t octets[4];
     FUZZ_CHECK(AddressBytes(record.address.view(), octets));
     FUZZ_CHECK(addresses.insert(record.address.str()).second);
-    FUZZ_CHECK(record.interfaceIndex >= 0 && record.interfaceIndex < client.interfaceCount);
+    FUZZ_CHECK(record.interfaceIndex >= 0 && record.interfaceIndex < client.interfaceCount());
     FUZZ_CHECK(record.name.size() <= 255 && record.model.size() <= 32);
   }
   std::set<std::string> shares;
-  for (const std::string& name : client.shareList) {
+  for (const std::string& name : client.shareList()) {
     FUZZ_CHECK(!name.empty() && name.size() <= 255 && name.find(':') == std::string::npos);
     FUZZ_CHECK(shares.insert(name).second);
   }
@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::vector<uint8_t> bytes(data + at, data + std::min(size, at + length));
     at += bytes.size();
     if ((flags & 2) && bytes.size() > 6) {
-      for (std::size_t i = 0; i < 6; ++i) bytes[1 + i] = client.clientId[i];
+      for (std::size_t i = 0; i < 6; ++i) bytes[1 + i] = client.clientId()[i];
     }
     if ((flags & 4) && bytes.size() > 20) {
       for (std::size_t i = 0; i < 4; ++i) bytes[17 + i] = kDeviceAddress[i];
@@ -91,30 +91,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const int category = (options & 0x10) ? 0 : kCategoryFilter;
   client.DiscoverDevices(category, category);
   CheckTexts(client);
-  FUZZ_CHECK(client.deviceList.count() <= datagrams + 1);
+  FUZZ_CHECK(client.deviceList().count() <= datagrams + 1);
 
-  if (!client.deviceList.empty()) {
-    client.selectedAddress = client.deviceList.records().front().address;
-    client.adminUser = "admin";
-    client.adminPassword = "fuzz";
-    client.LoginAdministrator();
-    client.QueryShareList();
-    client.QuerySsl();
-    client.QueryDomain();
-    client.workgroupText = "WORKGROUP";
-    client.SetWorkgroup();
+  if (!client.deviceList().empty()) {
+    const DeviceRecord device = client.deviceList().records().front();
+    std::string selected = device.address.str();
+    client.LoginAdministrator(device, "admin", "fuzz");
+    client.QueryShareList(device);
+    const auto ssl = client.QuerySsl(device);
+    const auto domain = client.QueryDomain(device);
+    client.SetWorkgroup(device, "WORKGROUP");
     if (options & 0x20) {
-      client.SetDhcpClient();
+      if (const auto moved = client.SetDhcpClient(device)) selected = *moved;
     } else {
-      client.newAddress = "192.168.1.101";
-      client.newNetmask = "255.255.255.0";
-      client.newGateway = "192.168.1.1";
-      client.SetStaticAddress();
+      const LanSettings settings{"192.168.1.101", "255.255.255.0", "192.168.1.1"};
+      if (client.SetStaticAddress(device, settings)) selected = settings.newAddress.str();
     }
     CheckTexts(client);
-    FUZZ_CHECK(client.sslValue.size() <= 7 && client.domainValue.size() <= 127);
+    FUZZ_CHECK(ssl.value_or("").size() <= 7 && domain.value_or("").size() <= 127);
     uint8_t octets[4];
-    FUZZ_CHECK(AddressBytes(client.selectedAddress.view(), octets));
+    FUZZ_CHECK(AddressBytes(selected, octets));
   }
 
   // A device's value reaches the diagnostics one escaped line at a time.

@@ -166,13 +166,17 @@ void MainWindow::RebuildDeviceList(bool clearFields) {
   services_.busy.Run(
       [&client] { client.DiscoverDevices(protocol::kCategoryFilter, protocol::kSubcategoryFilter); });
   refresh->setEnabled(true);
-  for (const protocol::DeviceRecord& record : client.deviceList) {
+  for (const protocol::DeviceRecord& record : client.deviceList()) {
     deviceList_->AddRow({record.name.str(), record.address.str(), record.netmask.str(),
                          record.gateway.str()});
   }
 }
 
-void MainWindow::RefreshMappedDrives() { driveTable_.RefreshMappedDrives(services_.drives); }
+// The drive service answers from local state, but a desktop session's
+// daemons can be slow: the window keeps painting meanwhile.
+void MainWindow::RefreshMappedDrives() {
+  interaction_.RunBlocking([this] { driveTable_.RefreshMappedDrives(services_.drives); });
+}
 
 void MainWindow::FillFreeDriveLetters() {
   const shares::MappedDriveTable::FreeLetters letters =
@@ -189,7 +193,7 @@ void MainWindow::FillShareLocations(const std::string& deviceName, const std::st
                                     bool exactHost) {
   shareList_->clear();
   for (const auto& row : driveTable_.FillShareLocations(
-           deviceName, deviceAddress, services_.client.shareList.names(), exactHost)) {
+           deviceName, deviceAddress, services_.client.shareList().names(), exactHost)) {
     shareList_->AddRow({row.volumeName, row.location});
   }
 }
@@ -207,7 +211,7 @@ void MainWindow::SelectDevice() {
   const std::string netmask = ui::ReportView::CellText(row, 2);
   const std::string gateway = ui::ReportView::CellText(row, 3);
 
-  client.selectedAddress = ip;
+  selection_.deviceAddress = ip;
   address_->SetText(QString::fromLocal8Bit(ip.c_str()));
 
   int interfaceIndex = 0;
@@ -226,8 +230,8 @@ void MainWindow::SelectDevice() {
   const core::FieldOctets a = address_->Octets();
   const core::FieldOctets m = netmask_->Octets();
   core::Octets local{0, 0, 0, 0};
-  if (interfaceIndex >= 0 && interfaceIndex < static_cast<int>(client.localAddresses.size())) {
-    if (const auto parsed = core::ParseDottedAddress(client.localAddresses[interfaceIndex])) {
+  if (interfaceIndex >= 0 && interfaceIndex < static_cast<int>(client.localAddresses().size())) {
+    if (const auto parsed = core::ParseDottedAddress(client.localAddresses()[interfaceIndex])) {
       local = core::OctetsOf(*parsed);
     }
   }
@@ -248,11 +252,13 @@ void MainWindow::SelectDevice() {
 
   // Failed queries are silent: the share list stays empty and so does the
   // secure-console answer, which later means a plain web address.
-  services_.busy.Run([&client] {
-    client.QueryShareList();
-    client.sslValue = "";
-    client.QuerySsl();
+  const protocol::DeviceRecord device = client.DeviceAt(ip);
+  std::optional<std::string> ssl;
+  services_.busy.Run([&client, &device, &ssl] {
+    client.QueryShareList(device);
+    ssl = client.QuerySsl(device);
   });
+  selection_.sslValue = ssl.value_or("");
 
   selection_.selectedHost = ip;
   FillShareLocations(name, ip, /*exactHost=*/false);
@@ -277,7 +283,9 @@ ui::AddressField* MainWindow::Field(core::FieldKind kind) const {
 void MainWindow::ApplyLanSettings() {
   const core::LanSettingsInput input{selection_.deviceSelected, receiveDhcp_->currentIndex(),
                                      address_->Octets(), netmask_->Octets(), gateway_->Octets()};
-  const core::ApplyResult result = core::ApplyLanSettings(services_.client, interaction_, input);
+  const core::ApplyResult result =
+      core::ApplyLanSettings(services_.client, interaction_, selection_.deviceAddress.view(), input);
+  selection_.deviceAddress = result.deviceAddress;
   switch (result.outcome) {
     case core::ApplyOutcome::NothingDone:
       if (result.focus) Field(result.focus->field)->FocusOctet(result.focus->octet);
@@ -288,8 +296,8 @@ void MainWindow::ApplyLanSettings() {
       selection_.deviceSelected = 0;
       break;
     case core::ApplyOutcome::AddressSent:
-      // deviceSelected stays as it is: the client has moved selectedAddress
-      // to the device's new address, so a following command still finds it.
+      // deviceSelected stays as it is: the selection has moved with the
+      // device to its new address, so a following command still finds it.
       ClearAddressFields();
       break;
   }
@@ -308,6 +316,7 @@ core::DriveMappingInput MainWindow::DriveMappingSelection() const {
   if (driveLetters_->currentIndex() >= 0) {
     input.driveItem = driveLetters_->currentText().toLocal8Bit().toStdString();
   }
+  input.deviceAddress = selection_.deviceAddress.str();
   return input;
 }
 
@@ -343,7 +352,7 @@ void MainWindow::OpenWebConsole() {
     host = ui::ReportView::CellText(device, 1);
     selection_.selectedHost = *host;
   }
-  if (webConsole_.OpenWebConsole(host, services_.client.sslValue.view()) != core::ConsoleOutcome::DeviceGone) {
+  if (webConsole_.OpenWebConsole(host, selection_.sslValue.view()) != core::ConsoleOutcome::DeviceGone) {
     return;
   }
   // The device has gone: what the window shows of it goes too.
@@ -371,13 +380,15 @@ void MainWindow::Exit() {
 }
 
 void MainWindow::InstallLanguage() {
-  if (core::LanguageCommand(addons_, selection_.deviceSelected != 0, selection_.selectedHost.str())) {
+  if (core::LanguageCommand(addons_, selection_.deviceSelected != 0, selection_.selectedHost.str(),
+                            selection_.deviceAddress.view())) {
     Resynchronise();
   }
 }
 
 void MainWindow::InstallBitTorrent() {
-  if (core::BitTorrentCommand(addons_, selection_.deviceSelected != 0, selection_.selectedHost.str())) {
+  if (core::BitTorrentCommand(addons_, selection_.deviceSelected != 0, selection_.selectedHost.str(),
+                              selection_.deviceAddress.view())) {
     Resynchronise();
   }
 }

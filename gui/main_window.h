@@ -56,7 +56,7 @@ struct MainWindowServices {
   core::AddonTimings addonTimings = {};
 };
 
-// The selection every command reads, beside the client's selectedAddress.
+// The selection every command reads.
 struct Selection {
   // 1 after any click in the device list, also one that selects no row; 0
   // after start-up, after a refresh and after the commands that resynchronise.
@@ -66,6 +66,11 @@ struct Selection {
   protocol::FixedText<63> selectedHost;
   // The clicked device's model.
   std::string selectedModel;
+  // The device the commands talk to: the clicked row's address, moved with
+  // the device when Apply changes it.
+  protocol::AddressText deviceAddress;
+  // The clicked device's secure-console answer; empty when it gave none.
+  protocol::FixedText<7> sslValue;
 };
 
 class MainWindow : public QDialog {

@@ -45,25 +45,25 @@ bool ManagementClient::StartNetwork() {
   if (!sockets_.Start()) return false;
   libraryStarted_ = true;
 
-  localAddresses = sockets_.LocalAddresses();
-  if (localAddresses.size() > kMaxInterfaces) localAddresses.resize(kMaxInterfaces);
-  for (auto& address : localAddresses) address = AddressText(address).str();
-  interfaceCount = static_cast<int>(localAddresses.size());
+  localAddresses_ = sockets_.LocalAddresses();
+  if (localAddresses_.size() > kMaxInterfaces) localAddresses_.resize(kMaxInterfaces);
+  for (auto& address : localAddresses_) address = AddressText(address).str();
+  interfaceCount_ = static_cast<int>(localAddresses_.size());
 
   if (!random_) random_ = DefaultRandomSource();
-  clientId.fill(0);
-  for (int k = 0; k < 6; ++k) clientId[k] = static_cast<uint8_t>(random_() & 0xff);
+  clientId_.fill(0);
+  for (int k = 0; k < 6; ++k) clientId_[k] = static_cast<uint8_t>(random_() & 0xff);
 
   // A slot whose sockets cannot be set up stays in use; its exchanges simply
   // receive nothing.
   sendSockets_.clear();
   receiveSockets_.clear();
-  for (int i = 0; i < interfaceCount; ++i) {
+  for (int i = 0; i < interfaceCount_; ++i) {
     sendSockets_.emplace_back(&sockets_, sockets_.OpenSendSocket());
   }
-  for (int i = 0; i < interfaceCount; ++i) {
+  for (int i = 0; i < interfaceCount_; ++i) {
     receiveSockets_.emplace_back(
-        &sockets_, sockets_.OpenReceiveSocket(localAddresses[i], kPort, kGroupAddress));
+        &sockets_, sockets_.OpenReceiveSocket(localAddresses_[i], kPort, kGroupAddress));
   }
   started_ = true;
   return true;
@@ -82,12 +82,24 @@ void ManagementClient::StopNetwork() {
 }
 
 DeviceRecord* ManagementClient::FindDeviceByAddress(std::string_view address) {
-  return deviceList.Find(address);
+  return devices_.Find(address);
+}
+
+DeviceRecord ManagementClient::DeviceAt(std::string_view address) const {
+  if (const DeviceRecord* listed = devices_.Find(address)) return *listed;
+  DeviceRecord unlisted;
+  unlisted.address = address;
+  unlisted.interfaceIndex = -1;
+  return unlisted;
+}
+
+bool ManagementClient::Reachable(const DeviceRecord& device) const {
+  return started_ && device.interfaceIndex >= 0 && device.interfaceIndex < interfaceCount_;
 }
 
 void ManagementClient::SendRequest(int slot, const Buffer& request, std::size_t size) {
   const platform::SocketHandle send = sendSockets_[slot].get();
-  sockets_.SetMulticastInterface(send, localAddresses[slot]);
+  sockets_.SetMulticastInterface(send, localAddresses_[slot]);
   sockets_.SendTo(send, kGroupAddress, kPort, std::span<const uint8_t>(request.data(), size));
 }
 
@@ -117,13 +129,8 @@ std::size_t ManagementClient::ListenForAnswer(const Exchange& exchange,
     if (n < 0) continue;
     const Reply answer(std::span<const uint8_t>(reply.data(), static_cast<std::size_t>(n)));
     if (answer.Byte(0) != exchange.replyType) continue;
-    bool senderOk = true;
-    switch (exchange.sender) {
-      case Sender::Selected: senderOk = answer.SenderAddress() == selectedAddress.view(); break;
-      case Sender::NewAddress: senderOk = answer.SenderAddress() == newAddress.view(); break;
-      case Sender::Any: break;
-    }
-    if (answer.size() >= exchange.minSize && answer.MatchesClient(clientId) && senderOk) {
+    const bool senderOk = !exchange.sender || answer.SenderAddress() == *exchange.sender;
+    if (answer.size() >= exchange.minSize && answer.MatchesClient(clientId_) && senderOk) {
       replyCut_ = static_cast<std::size_t>(n) > kMaxKept;
       std::fill(reply.begin() + static_cast<std::ptrdiff_t>(answer.size()), reply.end(), 0);
       return answer.size();
@@ -159,20 +166,19 @@ std::size_t ManagementClient::RunExchange(const Exchange& exchange, int slot,
   return 0;
 }
 
-int ManagementClient::ValueQuery(uint8_t item, int cycles, int drainCycles, const char* label,
-                                 const std::function<void(std::string_view)>& store) {
-  if (!started_) return 0;
-  const DeviceRecord* record = FindDeviceByAddress(selectedAddress);
-  if (!record || record->interfaceIndex < 0 || record->interfaceIndex >= interfaceCount) return 0;
-  const int slot = record->interfaceIndex;
+std::optional<std::string> ManagementClient::ValueQuery(const DeviceRecord& device, uint8_t item,
+                                                       int cycles, int drainCycles,
+                                                       const char* label) {
+  if (!Reachable(device)) return std::nullopt;
+  const int slot = device.interfaceIndex;
   Drain(slot, drainCycles);
 
   Buffer request{};
   Buffer reply{};
-  const std::size_t size = BuildQueryRequest(request, clientId, record->deviceId, item);
-  const Exchange exchange{MSG_QUERY_REPLY, cycles, timing_.wait, Sender::Selected, drainCycles};
+  const std::size_t size = BuildQueryRequest(request, clientId_, device.deviceId, item);
+  const Exchange exchange{MSG_QUERY_REPLY, cycles, timing_.wait, device.address.str(), drainCycles};
   const std::size_t n = RunExchange(exchange, slot, request, size, reply);
-  if (n == 0) return 0;
+  if (n == 0) return std::nullopt;
   std::string value = Reply(std::span<const uint8_t>(reply.data(), n)).QueryValue();
   // A share list the receive limit cut ends in a piece of a name: drop it.
   if (item == QUERY_SHARE_LIST && replyCut_ && kQueryHeaderSize + value.size() == n) {
@@ -184,133 +190,152 @@ int ManagementClient::ValueQuery(uint8_t item, int cycles, int drainCycles, cons
     *diagnostics_ << label << '=' << TerminalText(value) << '\n';
     diagnostics_->flush();
   }
-  store(value);
-  return 1;
+  return value;
 }
 
-int ManagementClient::LoginAdministrator() {
-  if (!started_) return 0;
-  const DeviceRecord* record = FindDeviceByAddress(selectedAddress);
-  if (!record || record->interfaceIndex < 0 || record->interfaceIndex >= interfaceCount) return 0;
+namespace {
+
+// `value` as the program keeps it: `Cap` bytes at most, up to a NUL.
+template <std::size_t Cap>
+std::optional<std::string> Kept(std::optional<std::string> value) {
+  if (!value) return std::nullopt;
+  return FixedText<Cap>(*value).str();
+}
+
+// The part of `text` a credential field of the login holds.
+std::string_view LoginField(std::string_view text) {
+  constexpr std::size_t kField = 16;
+  text = text.substr(0, text.find('\0'));
+  return text.substr(0, std::min(text.size(), kField));
+}
+
+}  // namespace
+
+int ManagementClient::LoginAdministrator(const DeviceRecord& device, std::string_view adminUser,
+                                         const platform::Secret& adminPassword) {
+  if (!Reachable(device)) return 0;
   Buffer request{};
   Buffer reply{};
-  const std::size_t size =
-      BuildLoginRequest(request, clientId, record->deviceId, adminUser.view(), adminPassword.view());
+  const std::size_t size = BuildLoginRequest(request, clientId_, device.deviceId, LoginField(adminUser),
+                                             LoginField(adminPassword.view()));
   // The verdict byte follows the header: a reply without it is no verdict.
-  const Exchange exchange{MSG_QUERY_REPLY, 11, timing_.wait, Sender::Selected, 0,
+  const Exchange exchange{MSG_QUERY_REPLY, 11, timing_.wait, device.address.str(), 0,
                           kQueryHeaderSize + 1};
-  const std::size_t n = RunExchange(exchange, record->interfaceIndex, request, size, reply);
+  const std::size_t n = RunExchange(exchange, device.interfaceIndex, request, size, reply);
   platform::WipeSecret(request);  // it carried the password
   if (n == 0) return 0;
   // The verdict byte is signed: 0xFF is -1, which still means accepted.
   return static_cast<int8_t>(Reply(std::span<const uint8_t>(reply.data(), n)).Byte(28));
 }
 
-int ManagementClient::QueryShareList() {
-  shareList.Clear();
-  return ValueQuery(QUERY_SHARE_LIST, 21, 11, nullptr, [this](std::string_view value) {
-    for (const auto& name : SplitShareList(value)) shareList.Add(name);
-  });
+bool ManagementClient::QueryShareList(const DeviceRecord& device) {
+  shares_.Clear();
+  const auto value = ValueQuery(device, QUERY_SHARE_LIST, 21, 11, nullptr);
+  if (!value) return false;
+  for (const auto& name : SplitShareList(*value)) shares_.Add(name);
+  return true;
 }
 
-int ManagementClient::QuerySsl() {
-  return ValueQuery(QUERY_SSL, 21, 11, "ssl", [this](std::string_view v) { sslValue = v; });
+std::optional<std::string> ManagementClient::QuerySsl(const DeviceRecord& device) {
+  return Kept<7>(ValueQuery(device, QUERY_SSL, 21, 11, "ssl"));
 }
 
-int ManagementClient::QuerySharename() {
-  return ValueQuery(QUERY_SHARENAME, 21, 11, "sharename",
-                    [this](std::string_view v) { sharenameValue = v; });
+std::optional<std::string> ManagementClient::QuerySharename(const DeviceRecord& device) {
+  return Kept<15>(ValueQuery(device, QUERY_SHARENAME, 21, 11, "sharename"));
 }
 
-int ManagementClient::QueryIdeok() {
-  return ValueQuery(QUERY_IDEOK, 21, 11, "ideok", [this](std::string_view v) { ideokValue = v; });
+std::optional<std::string> ManagementClient::QueryIdeok(const DeviceRecord& device) {
+  return Kept<7>(ValueQuery(device, QUERY_IDEOK, 21, 11, "ideok"));
 }
 
-int ManagementClient::QueryBtFirmware() {
-  return ValueQuery(QUERY_BT_FIRMWARE, 21, 11, "bt_firmware",
-                    [this](std::string_view v) { btFirmwareValue = v; });
+std::optional<std::string> ManagementClient::QueryBtFirmware(const DeviceRecord& device) {
+  return Kept<7>(ValueQuery(device, QUERY_BT_FIRMWARE, 21, 11, "bt_firmware"));
 }
 
-int ManagementClient::QueryDomain() {
-  return ValueQuery(QUERY_DOMAIN, 21, 11, "domain", [this](std::string_view v) { domainValue = v; });
+std::optional<std::string> ManagementClient::QueryDomain(const DeviceRecord& device) {
+  return Kept<127>(ValueQuery(device, QUERY_DOMAIN, 21, 11, "domain"));
 }
 
-int ManagementClient::QueryCodepage() {
-  return ValueQuery(QUERY_CODEPAGE, 11, 11, "codepage",
-                    [this](std::string_view v) { codepageText = v; });
+std::optional<std::string> ManagementClient::QueryCodepage(const DeviceRecord& device) {
+  return Kept<75>(ValueQuery(device, QUERY_CODEPAGE, 11, 11, "codepage"));
 }
 
-int ManagementClient::QueryWorkgroup() {
-  return ValueQuery(QUERY_WORKGROUP, 11, 6, "workgroup",
-                    [this](std::string_view v) { workgroupText = v; });
+std::optional<std::string> ManagementClient::QueryWorkgroup(const DeviceRecord& device) {
+  return Kept<31>(ValueQuery(device, QUERY_WORKGROUP, 11, 6, "workgroup"));
 }
 
-int ManagementClient::SimpleSet(uint8_t item, std::string_view payload) {
-  if (!started_) return 0;
-  const DeviceRecord* record = FindDeviceByAddress(selectedAddress);
-  if (!record || record->interfaceIndex < 0 || record->interfaceIndex >= interfaceCount) return 0;
+bool ManagementClient::SimpleSet(const DeviceRecord& device, uint8_t item, std::string_view payload) {
+  if (!Reachable(device)) return false;
   Buffer request{};
   Buffer reply{};
-  const std::size_t size = BuildSetRequest(request, clientId, record->deviceId, item,
-                                           newNetmask.view(), newGateway.view(), payload);
-  const Exchange exchange{MSG_SET_REPLY, 11, timing_.wait, Sender::Selected, 0};
-  return RunExchange(exchange, record->interfaceIndex, request, size, reply) ? 1 : 0;
+  const std::size_t size = BuildSetRequest(request, clientId_, device.deviceId, item, entered_.newNetmask.view(),
+                                           entered_.newGateway.view(), payload);
+  const Exchange exchange{MSG_SET_REPLY, 11, timing_.wait, device.address.str(), 0};
+  return RunExchange(exchange, device.interfaceIndex, request, size, reply) != 0;
 }
 
-int ManagementClient::SetAccessMode() { return SimpleSet(SET_ACCESS_MODE, accessModeText.view()); }
-int ManagementClient::SetControl() { return SimpleSet(SET_CONTROL, controlText.view()); }
-int ManagementClient::SetAddon() { return SimpleSet(SET_ADDON, addonText.view()); }
-int ManagementClient::SetCodepage() { return SimpleSet(SET_CODEPAGE, codepageText.view()); }
-int ManagementClient::SetWorkgroup() { return SimpleSet(SET_WORKGROUP, workgroupText.view()); }
+bool ManagementClient::SetAccessMode(const DeviceRecord& device, std::string_view accessModeText) {
+  return SimpleSet(device, SET_ACCESS_MODE, FixedText<7>(accessModeText).view());
+}
+bool ManagementClient::SetControl(const DeviceRecord& device, std::string_view controlText) {
+  return SimpleSet(device, SET_CONTROL, FixedText<7>(controlText).view());
+}
+bool ManagementClient::SetAddon(const DeviceRecord& device, std::string_view addonText) {
+  return SimpleSet(device, SET_ADDON, FixedText<7>(addonText).view());
+}
+bool ManagementClient::SetCodepage(const DeviceRecord& device, std::string_view codepageText) {
+  return SimpleSet(device, SET_CODEPAGE, FixedText<75>(codepageText).view());
+}
+bool ManagementClient::SetWorkgroup(const DeviceRecord& device, std::string_view workgroupText) {
+  return SimpleSet(device, SET_WORKGROUP, FixedText<31>(workgroupText).view());
+}
 
-int ManagementClient::SetStaticAddress() {
-  if (!started_) return 0;
-  const DeviceRecord* record = FindDeviceByAddress(selectedAddress);
-  if (!record || record->interfaceIndex < 0 || record->interfaceIndex >= interfaceCount) return 0;
+bool ManagementClient::SetStaticAddress(const DeviceRecord& device, const LanSettings& settings) {
+  // These are what later set requests carry, whether this one goes out or not.
+  entered_ = settings;
+  if (!Reachable(device)) return false;
   Buffer request{};
   Buffer reply{};
   const std::size_t size =
-      BuildSetRequest(request, clientId, record->deviceId, SET_STATIC_ADDRESS, newNetmask.view(),
-                      newGateway.view(), newAddress.view());
+      BuildSetRequest(request, clientId_, device.deviceId, SET_STATIC_ADDRESS, settings.newNetmask.view(),
+                      settings.newGateway.view(), settings.newAddress.view());
   // The device confirms from its new address.
-  const Exchange exchange{MSG_SET_REPLY, 101, timing_.wait, Sender::NewAddress, 0};
-  if (RunExchange(exchange, record->interfaceIndex, request, size, reply) == 0) return 0;
+  const Exchange exchange{MSG_SET_REPLY, 101, timing_.wait, settings.newAddress.str(), 0};
+  const std::string oldAddress = device.address.str();  // `device` may be the record that moves
+  if (RunExchange(exchange, device.interfaceIndex, request, size, reply) == 0) return false;
 
-  if (DeviceRecord* moved = FindDeviceByAddress(selectedAddress)) {
-    moved->address = newAddress.view();
-    moved->netmask = newNetmask.view();
-    moved->gateway = newGateway.view();
+  if (DeviceRecord* moved = FindDeviceByAddress(oldAddress)) {
+    moved->address = settings.newAddress;
+    moved->netmask = settings.newNetmask;
+    moved->gateway = settings.newGateway;
     uint8_t octets[4];
-    if (AddressBytes(newAddress.view(), octets)) std::copy(octets, octets + 4, moved->deviceId.begin() + 6);
+    if (AddressBytes(settings.newAddress.view(), octets)) std::copy(octets, octets + 4, moved->deviceId.begin() + 6);
   }
-  selectedAddress = newAddress.view();
-  return 1;
+  return true;
 }
 
-int ManagementClient::SetDhcpClient() {
-  if (!started_) return 0;
-  const DeviceRecord* record = FindDeviceByAddress(selectedAddress);
-  if (!record || record->interfaceIndex < 0 || record->interfaceIndex >= interfaceCount) return 0;
+std::optional<std::string> ManagementClient::SetDhcpClient(const DeviceRecord& device) {
+  if (!Reachable(device)) return std::nullopt;
   Buffer request{};
   Buffer reply{};
   const std::size_t size =
-      BuildSetRequest(request, clientId, record->deviceId, SET_DHCP_CLIENT, {}, {}, {});
+      BuildSetRequest(request, clientId_, device.deviceId, SET_DHCP_CLIENT, {}, {}, {});
   // The new address cannot be known beforehand: any sender is taken.
-  const Exchange exchange{MSG_SET_REPLY, 101, timing_.dhcpWait, Sender::Any, 0};
-  const std::size_t n = RunExchange(exchange, record->interfaceIndex, request, size, reply);
-  if (n == 0) return 0;
+  const Exchange exchange{MSG_SET_REPLY, 101, timing_.dhcpWait, std::nullopt, 0};
+  const std::string oldAddress = device.address.str();
+  const std::size_t n = RunExchange(exchange, device.interfaceIndex, request, size, reply);
+  if (n == 0) return std::nullopt;
 
   const Reply answer(std::span<const uint8_t>(reply.data(), n));
   const std::string address = answer.SenderAddress();
   // As in discovery: an answer that puts the device where none can be is
   // no confirmation, and the record must not move there.
-  if (!IsDeviceAddress(address)) return 0;
-  if (DeviceRecord* moved = FindDeviceByAddress(selectedAddress)) {
+  if (!IsDeviceAddress(address)) return std::nullopt;
+  if (DeviceRecord* moved = FindDeviceByAddress(oldAddress)) {
     moved->address = address;
     for (int i = 0; i < 4; ++i) moved->deviceId[6 + i] = answer.Byte(17 + i);
   }
-  selectedAddress = address;
-  return 1;
+  return AddressText(address).str();
 }
 
 bool ManagementClient::IsDeviceAddress(std::string_view address) const {
@@ -321,7 +346,7 @@ bool ManagementClient::IsDeviceAddress(std::string_view address) const {
   const bool multicast = o[0] >= 224 && o[0] <= 239;
   const bool broadcast = (o[0] & o[1] & o[2] & o[3]) == 255;
   if (nowhere || loopback || multicast || broadcast) return false;
-  for (const std::string& local : localAddresses) {
+  for (const std::string& local : localAddresses_) {
     uint8_t own[4];
     if (AddressBytes(local, own) && std::equal(own, own + 4, o)) return false;
   }
@@ -366,7 +391,7 @@ bool ManagementClient::ReadOneDiscovery(int slot, int category, int subcategory,
       type != MSG_DISCOVER_REPLY_MODEL) {
     return true;
   }
-  if (!answer.MatchesClient(clientId)) return true;
+  if (!answer.MatchesClient(clientId_)) return true;
   if (!PassesCategoryFilter(answer, category, subcategory)) return true;
   AddDiscovered(answer, slot, heard);
   return true;
@@ -398,17 +423,17 @@ milliseconds ManagementClient::DiscoveryStepEnd(int step) const {
 }
 
 void ManagementClient::BeginDiscovery(std::vector<DeviceList>& heard) {
-  deviceList.Clear();
+  devices_.Clear();
   drops_ = {};
-  heard.assign(static_cast<std::size_t>(interfaceCount), DeviceList{});
+  heard.assign(static_cast<std::size_t>(interfaceCount_), DeviceList{});
 }
 
 void ManagementClient::MergeHeard(const std::vector<DeviceList>& heard) {
   for (const DeviceList& list : heard) {
     for (const DeviceRecord& record : list) {
-      if (deviceList.count() < kMaxDevicesPerDiscovery) {
-        deviceList.Add(record);
-      } else if (!std::as_const(deviceList).Find(record.address)) {
+      if (devices_.count() < kMaxDevicesPerDiscovery) {
+        devices_.Add(record);
+      } else if (!std::as_const(devices_).Find(record.address)) {
         ++drops_.overBound;
       }
     }
@@ -419,14 +444,14 @@ void ManagementClient::DiscoverDevicesSequentially(int category, int subcategory
   std::vector<DeviceList> heard;
   BeginDiscovery(heard);
   Buffer request{};
-  const std::size_t size = BuildDiscoverRequest(request, clientId);
-  if (!started_ || interfaceCount == 0) return;
+  const std::size_t size = BuildDiscoverRequest(request, clientId_);
+  if (!started_ || interfaceCount_ == 0) return;
 
   // Every reply that arrives within an interface's listening window is read,
   // in the waits and the pauses alike, and the steps end by the clock, so
   // neither a crowded segment nor a flood of junk shortens or stretches the
   // window. The interface listened to first wins a device heard on several.
-  for (int slot = 0; slot < interfaceCount; ++slot) {
+  for (int slot = 0; slot < interfaceCount_; ++slot) {
     const SteadyTime start = clock_.Now();
     SendRequest(slot, request, size);
     for (int step = 0; step < kDiscoverySteps; ++step) {
@@ -454,17 +479,17 @@ struct Listener {
 void ManagementClient::DiscoverDevices(int category, int subcategory) {
   std::vector<DeviceList> heard;
   BeginDiscovery(heard);
-  if (!started_ || interfaceCount == 0) return;
+  if (!started_ || interfaceCount_ == 0) return;
   Buffer request{};
-  const std::size_t size = BuildDiscoverRequest(request, clientId);
+  const std::size_t size = BuildDiscoverRequest(request, clientId_);
 
   // Each interface keeps its own schedule, as if it were the only one; one
   // wait over every receive socket serves them all, so the whole discovery
   // takes about one interface's window. Replies are kept per interface and
   // merged in slot order afterwards, so the list does not depend on which
   // segment happened to answer first.
-  std::vector<Listener> listeners(static_cast<std::size_t>(interfaceCount));
-  for (int slot = 0; slot < interfaceCount; ++slot) {
+  std::vector<Listener> listeners(static_cast<std::size_t>(interfaceCount_));
+  for (int slot = 0; slot < interfaceCount_; ++slot) {
     Listener& l = listeners[slot];
     l.slot = slot;
     l.start = clock_.Now();

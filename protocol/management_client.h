@@ -2,19 +2,24 @@
 // The management client: the workstation's endpoints, the client id, the
 // blocking request/response exchanges, discovery and the two lists.
 //
-// Callers set the input members, call an operation and read its integer
-// result (1 success, 0 failure; the login answers the device's verdict) and
-// the result members. Nothing here throws or shows anything to the user.
+// Every targeted operation names the device it talks to and takes what it
+// sends as arguments; a query answers its value, nothing when the device
+// did not answer. The client keeps only what belongs to the network: its
+// endpoints, its id, the device list and the share list of the last share
+// query. Nothing here throws or shows anything to the user.
 
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/secret.h"
 #include "platform/socket_layer.h"
 #include "protocol/device_list.h"
 #include "protocol/fixed_text.h"
@@ -45,6 +50,13 @@ inline constexpr int kSubcategoryFilter = 3;
 inline constexpr int kMaxDevicesPerInterface = 4096;
 inline constexpr int kMaxDevicesPerDiscovery = 16384;
 
+// The static LAN settings of an address change.
+struct LanSettings {
+  AddressText newAddress;
+  AddressText newNetmask;
+  AddressText newGateway;
+};
+
 class ManagementClient {
  public:
   ManagementClient(platform::SocketLayer& sockets, platform::Clock& clock,
@@ -68,7 +80,10 @@ class ManagementClient {
   // kept so the benchmark can set the two side by side.
   void DiscoverDevicesSequentially(int category, int subcategory);
   DeviceRecord* FindDeviceByAddress(std::string_view address);
-  void FreeDeviceList() { deviceList.Clear(); }
+  // The listed record at `address`, copied; for an address not listed, a
+  // record on no interface, on which every operation answers nothing at once.
+  DeviceRecord DeviceAt(std::string_view address) const;
+  void FreeDeviceList() { devices_.Clear(); }
 
   // What the last discovery heard and did not list, for the caller to tell
   // the user: replies that named an address no device on the network can
@@ -82,51 +97,45 @@ class ManagementClient {
   static constexpr std::size_t kMaxRefusedNoted = 8;
   const DiscoveryDrops& discoveryDrops() const { return drops_; }
 
-  // Targeted exchanges on the device whose address is `selectedAddress`.
-  int LoginAdministrator();
-  int QueryShareList();
-  int QuerySsl();
-  int QuerySharename();
-  int QueryIdeok();
-  int QueryBtFirmware();
-  int QueryDomain();
-  int QueryCodepage();
-  int QueryWorkgroup();
-  int SetStaticAddress();
-  int SetDhcpClient();
-  int SetAccessMode();
-  int SetControl();
-  int SetAddon();
-  int SetCodepage();
-  int SetWorkgroup();
+  // Targeted exchanges on `device`, sent out of its interface with its id.
+  // The login answers the device's verdict (any non-zero accepts), 0 when
+  // it did not answer; user name and password are cut to 16 bytes.
+  int LoginAdministrator(const DeviceRecord& device, std::string_view adminUser,
+                         const platform::Secret& adminPassword);
+  // Fills shareList(); a failed query leaves it empty.
+  bool QueryShareList(const DeviceRecord& device);
+  // Each value cut to the width the program keeps of it.
+  std::optional<std::string> QuerySsl(const DeviceRecord& device);         // 7 bytes
+  std::optional<std::string> QuerySharename(const DeviceRecord& device);   // 15
+  std::optional<std::string> QueryIdeok(const DeviceRecord& device);       // 7
+  std::optional<std::string> QueryBtFirmware(const DeviceRecord& device);  // 7
+  std::optional<std::string> QueryDomain(const DeviceRecord& device);      // 127
+  std::optional<std::string> QueryCodepage(const DeviceRecord& device);    // 75
+  std::optional<std::string> QueryWorkgroup(const DeviceRecord& device);   // 31
+  // Confirmed from settings.newAddress; the listed record moves there and
+  // takes the new netmask and gateway.
+  bool SetStaticAddress(const DeviceRecord& device, const LanSettings& settings);
+  // The address the device answered from, where its listed record moved.
+  std::optional<std::string> SetDhcpClient(const DeviceRecord& device);
+  bool SetAccessMode(const DeviceRecord& device, std::string_view accessModeText);  // 7 bytes
+  bool SetControl(const DeviceRecord& device, std::string_view controlText);        // 7
+  bool SetAddon(const DeviceRecord& device, std::string_view addonText);            // 7
+  bool SetCodepage(const DeviceRecord& device, std::string_view codepageText);      // 75
+  bool SetWorkgroup(const DeviceRecord& device, std::string_view workgroupText);    // 31
 
-  // Network members (read access for the window code).
-  std::vector<std::string> localAddresses;  // at most kMaxInterfaces
-  int interfaceCount = 0;
-  ClientId clientId{};
+  // Every set request carries a netmask and a gateway: those of the LAN
+  // settings last entered, by a static address change or by the Apply
+  // command's checks, whichever came last; empty ones before any.
+  void EnterLanSettings(const LanSettings& entered) { entered_ = entered; }
+  const LanSettings& enteredLanSettings() const { return entered_; }
 
-  // Inputs.
-  AddressText selectedAddress;
-  FixedText<16> adminUser;
-  FixedText<16> adminPassword;
-  AddressText newAddress;
-  AddressText newNetmask;
-  AddressText newGateway;
-  FixedText<7> accessModeText;
-  FixedText<7> controlText;
-  FixedText<7> addonText;
-  FixedText<75> codepageText;
-  FixedText<31> workgroupText;
-
-  // Results of the value queries.
-  FixedText<7> sslValue;
-  FixedText<15> sharenameValue;
-  FixedText<7> ideokValue;
-  FixedText<7> btFirmwareValue;
-  FixedText<127> domainValue;
-
-  DeviceList deviceList;
-  ShareList shareList;
+  // The network, for the window and the command line.
+  const std::vector<std::string>& localAddresses() const { return localAddresses_; }  // at most kMaxInterfaces
+  int interfaceCount() const { return interfaceCount_; }
+  const ClientId& clientId() const { return clientId_; }
+  const DeviceList& deviceList() const { return devices_; }
+  DeviceList& deviceList() { return devices_; }
+  const ShareList& shareList() const { return shares_; }
 
   // Where the diagnostic lines ("ssl=...") go; standard error by default.
   void SetDiagnostics(std::ostream* out) { diagnostics_ = out; }
@@ -135,12 +144,11 @@ class ManagementClient {
   const ExchangeTiming& timing() const { return timing_; }
 
  private:
-  enum class Sender { Selected, NewAddress, Any };
   struct Exchange {
     uint8_t replyType;
     int cycles;
     milliseconds wait;
-    Sender sender;
+    std::optional<std::string> sender;  // the answer's sender; nothing: any
     int drainCycles;  // 0: no drain
     std::size_t minSize = FixedPartSize(replyType);  // shorter datagrams are no answer
   };
@@ -154,9 +162,11 @@ class ManagementClient {
   // exchange's answer; the answer's size as RunExchange, or 0 at `until`.
   std::size_t ListenForAnswer(const Exchange& exchange, platform::SocketHandle receive,
                               platform::SteadyTime until, Buffer& reply);
-  int ValueQuery(uint8_t item, int cycles, int drainCycles, const char* label,
-                 const std::function<void(std::string_view)>& store);
-  int SimpleSet(uint8_t item, std::string_view payload);
+  // The device's value for `item`, shown on the diagnostics under `label`.
+  std::optional<std::string> ValueQuery(const DeviceRecord& device, uint8_t item, int cycles,
+                                        int drainCycles, const char* label);
+  bool SimpleSet(const DeviceRecord& device, uint8_t item, std::string_view payload);
+  bool Reachable(const DeviceRecord& device) const;
   void Drain(int slot, int cycles);
   void SendRequest(int slot, const Buffer& request, std::size_t size);
   // Discovery replies go to `heard`, the list of the interface they came in on.
@@ -167,7 +177,7 @@ class ManagementClient {
   bool IsDeviceAddress(std::string_view address) const;
   // Starts a discovery's lists and its record of drops.
   void BeginDiscovery(std::vector<DeviceList>& heard);
-  // The interfaces' lists into deviceList, in slot order, within its bound.
+  // The interfaces' lists into the device list, in slot order, within its bound.
   void MergeHeard(const std::vector<DeviceList>& heard);
   // Reads every datagram that arrives on `slot` until `end`.
   void ListenUntil(int slot, platform::SteadyTime end, int category, int subcategory,
@@ -179,6 +189,12 @@ class ManagementClient {
   milliseconds DiscoveryStepEnd(int step) const;
   static constexpr int kDiscoverySteps = 2 + 2 * kDiscoverCycles - 1;
 
+  std::vector<std::string> localAddresses_;
+  int interfaceCount_ = 0;
+  ClientId clientId_{};
+  DeviceList devices_;
+  ShareList shares_;
+  LanSettings entered_;
   platform::SocketLayer& sockets_;
   platform::Clock& clock_;
   ExchangeTiming timing_;

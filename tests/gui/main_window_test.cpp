@@ -20,11 +20,11 @@ TEST(MainWindowTest, AClickOrAKeyOnARowSelectsADevice) {
   list->setFocus();
   QTest::keyClick(list, Qt::Key_Down);  // from the first row, which has the focus
   EXPECT_EQ(bed.Panel(), "[192.168.1.57] [255.255.255.0] [-] Enable");
-  EXPECT_EQ(bed.client.selectedAddress.str(), "192.168.1.57");
+  EXPECT_EQ(window.selection().deviceAddress.str(), "192.168.1.57");
   bed.Click("192.168.1.100");
   EXPECT_EQ(bed.Panel(), "192.168.1.100 255.255.255.0 192.168.1.1 Disable");
   EXPECT_EQ(window.selection().deviceSelected, 1);
-  EXPECT_EQ(bed.client.selectedAddress.str(), "192.168.1.100");
+  EXPECT_EQ(window.selection().deviceAddress.str(), "192.168.1.100");
   EXPECT_EQ(window.selection().selectedModel, "KFW-2200");
   EXPECT_EQ(TestBed::Column(window.shareList(), 0), (Strings{"HDD_1", "Photos"}));
   EXPECT_EQ(TestBed::Column(window.shareList(), 1), (Strings{"Y:", "M:"}));
@@ -41,7 +41,7 @@ TEST(MainWindowTest, AClickOrAKeyOnARowSelectsADevice) {
   EXPECT_EQ(bed.network.sent().size(), sent);
   QTest::keyRelease(list, Qt::Key_Down);
   EXPECT_EQ(bed.Panel(), "172.16.4.20 255.255.0.0 172.16.0.1 Disable");
-  EXPECT_EQ(bed.client.selectedAddress.str(), "172.16.4.20");
+  EXPECT_EQ(window.selection().deviceAddress.str(), "172.16.4.20");
   EXPECT_GT(bed.network.sent().size(), sent);
 
   // A click below the rows selects none, yet counts as a click.
@@ -69,7 +69,7 @@ TEST(MainWindowTest, TheClickAfterADoubleClickStillSelects) {
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, second);
   };
   const auto selected = [&] {
-    return bed.client.selectedAddress.str() + " " + bed.Panel() + " " +
+    return window.selection().deviceAddress.str() + " " + bed.Panel() + " " +
            std::to_string(window.shareList()->topLevelItemCount());
   };
   const QPoint below(10, viewport->height() - 3);
@@ -90,9 +90,9 @@ TEST(MainWindowTest, TheClickAfterADoubleClickStillSelects) {
   const std::string ssl = bed.diagnostics.str();
   EXPECT_EQ(std::count(ssl.begin(), ssl.end(), '\n'), 6);
   // The last device's secure-console answer never outlives a click.
-  bed.client.sslValue = "1";
+  window.selection().sslValue = "1";
   bed.Click("192.168.1.58");
-  EXPECT_EQ(bed.client.sslValue, "");
+  EXPECT_EQ(window.selection().sslValue, "");
 }
 
 TEST(MainWindowTest, SubnetTestEnablesTheCommandsThatNeedAReachableDevice) {
@@ -152,7 +152,7 @@ TEST(MainWindowTest, EachWayToEndTheRun) {
     TestBed bed;
     MainWindow& window = bed.Open();
     bed.network.OnClose([&] {
-      if (devicesAtClose < 0) devicesAtClose = bed.client.deviceList.count();
+      if (devicesAtClose < 0) devicesAtClose = bed.client.deviceList().count();
     });
     if (way == kExit) bed.Press(MainWindow::kExit);
     if (way == kCloseRequest) {
@@ -163,7 +163,7 @@ TEST(MainWindowTest, EachWayToEndTheRun) {
     EXPECT_FALSE(window.isVisible()) << way;
     EXPECT_EQ(bed.network.stopCount(), stops ? 1 : 0) << way;
     EXPECT_EQ(devicesAtClose, way == kExit ? 0 : stops ? 4 : -1) << way;
-    EXPECT_EQ(bed.client.deviceList.count(), way == kExit ? 0 : 4) << way;
+    EXPECT_EQ(bed.client.deviceList().count(), way == kExit ? 0 : 4) << way;
   }
 }
 

@@ -16,12 +16,13 @@
 
 #include "gui/main_window.h"
 #include "platform/clock.h"
-#include "platform/fake_network_drives.h"
-#include "platform/fake_programs.h"
-#include "platform/fake_share_files.h"
 #include "protocol/management_client.h"
 #include "protocol/messages.h"
 #include "sim/simulated_network.h"
+#include "tests/support/fake_network_drives.h"
+#include "tests/support/fake_programs.h"
+#include "tests/support/fake_share_files.h"
+#include "tests/support/fake_system_info.h"
 #include "ui/address_field.h"
 #include "ui/busy.h"
 #include "ui/prompts.h"
@@ -31,12 +32,6 @@ namespace kfw::testing {
 
 using gui::MainWindow;
 using Strings = std::vector<std::string>;
-
-// The window only hands it on to the commands bound to it.
-struct FakeSystemInfo final : platform::SystemInfo {
-  bool Version(platform::VersionReport&) override { return false; }
-  std::string LoggedOnUser() override { return "alice"; }
-};
 
 inline sim::DeviceConfig Device(std::string name, std::string address, std::string netmask = "255.255.255.0",
                                 std::string gateway = "192.168.1.1", bool dhcp = false) {
@@ -150,7 +145,7 @@ struct TestBed {
   platform::FakeShareFiles files;
   std::filesystem::path addressFile =
       std::filesystem::temp_directory_path() / ("kfw-gui-ip-" + std::to_string(::getpid()) + ".txt");
-  FakeSystemInfo system;
+  platform::FakeSystem system{std::nullopt, "alice"};  // the window only hands it on
   ui::ScriptedPrompts prompts;
   ui::InlineBusyRunner busy;
   std::unique_ptr<MainWindow> window;

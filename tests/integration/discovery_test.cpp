@@ -96,10 +96,10 @@ const std::vector<Expected> kListed = {
 };
 
 void ExpectAllListed(const ManagementClient& client) {
-  ASSERT_EQ(client.deviceList.count(), static_cast<int>(kListed.size()));
+  ASSERT_EQ(client.deviceList().count(), static_cast<int>(kListed.size()));
   for (const Expected& e : kListed) {
     SCOPED_TRACE(e.name);
-    const auto* r = client.deviceList.Find(e.address);
+    const auto* r = client.deviceList().Find(e.address);
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(std::tie(r->name.str(), r->netmask.str(), r->gateway.str(), r->dhcpFlag.str(),
                        r->model.str(), r->interfaceIndex),
@@ -130,7 +130,7 @@ TEST_F(TwoSegments, TwoCopiesOnOneWorkstationBothDiscoverAndQuery) {
   // requests and the replies meant for the other, and must not be misled.
   std::array<Workstation, 2> copies;
   ASSERT_TRUE(copies[0].started && copies[1].started);
-  ASSERT_EQ(copies[0].client.localAddresses, (std::vector<std::string>{"10.201.0.1", "10.202.0.1"}));
+  ASSERT_EQ(copies[0].client.localAddresses(), (std::vector<std::string>{"10.201.0.1", "10.202.0.1"}));
   ASSERT_NE(copies[0].clientId(), copies[1].clientId());
   std::array<int, 2> login{}, domain{};
   std::array<double, 2> seconds{};
@@ -140,9 +140,8 @@ TEST_F(TwoSegments, TwoCopiesOnOneWorkstationBothDiscoverAndQuery) {
       threads.emplace_back([&, i] {
         seconds[i] = SecondsFor([&] { copies[i].client.DiscoverDevices(3, 3); });
         copies[i].Select("10.202.1.20");
-        copies[i].client.adminUser = "admin";
-        login[i] = copies[i].client.LoginAdministrator();
-        domain[i] = copies[i].client.QueryDomain();
+        login[i] = copies[i].client.LoginAdministrator(copies[i].device, "admin", "");
+        domain[i] = copies[i].client.QueryDomain(copies[i].device) ? 1 : 0;
       });
     }
     for (auto& thread : threads) thread.join();
@@ -181,11 +180,11 @@ TEST_F(DemoNetwork, ListsEveryKindOfDeviceTheDemoShips) {
   Workstation ws;
   ASSERT_TRUE(ws.started);
   ws.client.DiscoverDevices(3, 3);
-  ASSERT_EQ(ws.client.deviceList.count(), 6);
+  ASSERT_EQ(ws.client.deviceList().count(), 6);
   std::set<int> slots;
   std::set<std::string> models;
   int dhcpOn = 0;
-  for (const auto& r : ws.client.deviceList) {
+  for (const auto& r : ws.client.deviceList()) {
     slots.insert(r.interfaceIndex);
     models.insert(r.model.str());
     dhcpOn += r.dhcpFlag == "1";
@@ -209,11 +208,11 @@ using DualHomed = OnTestBed<kDualHomed>;
 TEST_F(DualHomed, EachDeviceListedOnceUnderTheLowerSlot) {
   Workstation ws;
   ASSERT_TRUE(ws.started);
-  ASSERT_EQ(ws.client.localAddresses, (std::vector<std::string>{"10.201.0.1", "10.201.0.2"}));
+  ASSERT_EQ(ws.client.localAddresses(), (std::vector<std::string>{"10.201.0.1", "10.201.0.2"}));
   const auto sent = bed_->RequestsDuring([&] { ws.client.DiscoverDevices(3, 3); });
 
-  ASSERT_EQ(ws.client.deviceList.count(), 3);
-  for (const auto& record : ws.client.deviceList) {
+  ASSERT_EQ(ws.client.deviceList().count(), 3);
+  for (const auto& record : ws.client.deviceList()) {
     SCOPED_TRACE(record.address.str());
     EXPECT_EQ(record.interfaceIndex, 0);
   }
@@ -224,8 +223,7 @@ TEST_F(DualHomed, EachDeviceListedOnceUnderTheLowerSlot) {
   // The device is then served through slot 0's link.
   const Bytes id = ws.Select("10.201.1.11");
   ASSERT_FALSE(id.empty());
-  EXPECT_EQ(ws.client.QuerySharename(), 1);
-  EXPECT_EQ(ws.client.sharenameValue.str(), "HDD_1");
+  EXPECT_EQ(ws.client.QuerySharename(ws.device), "HDD_1");
 }
 
 // A thousand devices answer both copies of the discovery request within
@@ -237,7 +235,7 @@ using Crowd = OnTestBed<kCrowd>;
 TEST_F(Crowd, ThousandDevicesAllListedWithinTheDiscoveryTime) {
   Workstation ws;
   ASSERT_TRUE(ws.started);
-  ASSERT_EQ(ws.client.interfaceCount, 1);
+  ASSERT_EQ(ws.client.interfaceCount(), 1);
   double seconds = 0;
   const auto sent =
       bed_->RequestsDuring([&] { seconds = SecondsFor([&] { ws.client.DiscoverDevices(3, 3); }); });
@@ -245,7 +243,7 @@ TEST_F(Crowd, ThousandDevicesAllListedWithinTheDiscoveryTime) {
   EXPECT_LE(seconds, 1.1 * 1.04);
   EXPECT_EQ(sent.at(1).size(), 2u);
   // Only the bed's thousand addresses can be listed, each once.
-  EXPECT_EQ(ws.client.deviceList.count(), 1000);
+  EXPECT_EQ(ws.client.deviceList().count(), 1000);
 }
 
 // Four segments with a device each; one address answers on segments 2 and
@@ -262,10 +260,10 @@ using FourSegments = OnTestBed<kFourSegments>;
 TEST_F(FourSegments, AllInterfacesAtOnceListWhatOneByOneListsInOneInterfaceTime) {
   Workstation ws;
   ASSERT_TRUE(ws.started);
-  ASSERT_EQ(ws.client.interfaceCount, 4);
+  ASSERT_EQ(ws.client.interfaceCount(), 4);
   const auto listed = [&] {
     std::vector<std::string> out;
-    for (const auto& r : ws.client.deviceList) {
+    for (const auto& r : ws.client.deviceList()) {
       out.push_back(std::to_string(r.interfaceIndex) + " " + r.name.str() + " " + r.address.str());
     }
     return out;
@@ -277,8 +275,8 @@ TEST_F(FourSegments, AllInterfacesAtOnceListWhatOneByOneListsInOneInterfaceTime)
       [&] { together = SecondsFor([&] { ws.client.DiscoverDevices(3, 3); }); });
 
   EXPECT_EQ(listed(), sequential);
-  ASSERT_EQ(ws.client.deviceList.count(), 5);
-  const auto* twin = ws.client.deviceList.Find("10.202.1.99");
+  ASSERT_EQ(ws.client.deviceList().count(), 5);
+  const auto* twin = ws.client.deviceList().Find("10.202.1.99");
   ASSERT_NE(twin, nullptr);
   EXPECT_EQ(twin->interfaceIndex, 1) << "the lower slot keeps it though slot 3 heard it first";
   EXPECT_EQ(twin->name, "Twin-low");

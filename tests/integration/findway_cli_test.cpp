@@ -107,7 +107,7 @@ TEST_F(Findway, DiscoverListsAsJsonAndWatchesUntilInterrupted) {
   }
   std::sort(events.begin(), events.end());
   // Later rounds find the same devices: nothing more is written.
-  EXPECT_EQ(events, (Strings{"appeared Fader", "appeared Keeper", "appeared Mover", "appeared Mute"}));
+  EXPECT_EQ(events, (Strings{"appeared Deaf", "appeared Fader", "appeared Keeper", "appeared Mover", "appeared Mute"}));
 }
 
 TEST_F(Findway, SetAddressTakesThePasswordFromStandardInputOnly) {

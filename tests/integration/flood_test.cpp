@@ -102,12 +102,11 @@ struct Outcome {
 TEST_F(Flood, ExchangesKeepTheirResultsAndBudgets) {
   Workstation ws;
   ASSERT_TRUE(ws.started);
-  ASSERT_EQ(ws.client.interfaceCount, 2);
+  ASSERT_EQ(ws.client.interfaceCount(), 2);
   auto& c = ws.client;
-  c.adminUser = "admin";
-  c.adminPassword = "pw";
-  c.newNetmask = "255.255.0.0";
-  c.newGateway = "10.201.0.254";
+  const auto moveTo = [&](const char* address) {
+    return c.SetStaticAddress(ws.device, {address, "255.255.0.0", "10.201.0.254"});
+  };
   // Each exchange once on a quiet network and once under the flood; the
   // address change moves the device away, and back before the flood.
   const auto select = [&](const char* address) { return !ws.Select(address).empty(); };
@@ -121,22 +120,22 @@ TEST_F(Flood, ExchangesKeepTheirResultsAndBudgets) {
       {"discovery", kDiscoverBudget, [&] {
          c.DiscoverDevices(3, 3);
          std::string listed;
-         for (const auto& r : c.deviceList) listed += r.name.str() + "@" + r.address.str() + " ";
+         for (const auto& r : c.deviceList()) listed += r.name.str() + "@" + r.address.str() + " ";
          return listed;
        }, "Stormy@10.201.1.10 Latecomer@10.201.1.11 Calm@10.202.1.20 "},
       {"query ssl", kQueryBudget, [&] {
-         c.sslValue = "";
          select("10.201.1.10");
-         return std::to_string(c.QuerySsl()) + " ssl=" + c.sslValue.str();
+         const auto ssl = c.QuerySsl(ws.device);
+         return std::to_string(ssl.has_value()) + " ssl=" + ssl.value_or("");
        }, "1 ssl=1"},
       {"login", kLoginBudget, [&] {
          select("10.201.1.10");
-         return std::to_string(c.LoginAdministrator());
+         return std::to_string(c.LoginAdministrator(ws.device, "admin", "pw"));
        }, "1"},
       {"SetStaticAddress", kMoveBudget, [&] {
          select("10.201.1.10");
-         c.newAddress = "10.201.1.30";
-         return std::to_string(c.SetStaticAddress()) + " now " + c.selectedAddress.str();
+         const bool moved = moveTo("10.201.1.30");
+         return std::to_string(moved) + " now " + (moved ? "10.201.1.30" : ws.device.address.str());
        }, "1 now 10.201.1.30"},
   };
   const auto timed = [](const Row& row) {
@@ -147,12 +146,11 @@ TEST_F(Flood, ExchangesKeepTheirResultsAndBudgets) {
   for (Row& row : rows) row.quiet = timed(row);
   // Back where the flood's junk says the device is.
   ASSERT_TRUE(select("10.201.1.30"));
-  c.newAddress = "10.201.1.10";
-  ASSERT_EQ(c.SetStaticAddress(), 1);
+  ASSERT_TRUE(moveTo("10.201.1.10"));
 
   ASSERT_TRUE(Toggle());
   std::this_thread::sleep_for(milliseconds(300));  // the flood is under way
-  const double arriving = ArrivingRate(c.localAddresses[0], milliseconds(1000));
+  const double arriving = ArrivingRate(c.localAddresses()[0], milliseconds(1000));
   for (Row& row : rows) row.flooded = timed(row);
   ASSERT_TRUE(Toggle());
   EXPECT_GE(arriving, 25000) << "a heavy flood reaches the workstation";

@@ -123,11 +123,11 @@ struct Workstation {
     client.SetDiagnostics(&diagnostics);
     started = client.StartNetwork();
   }
-  Bytes clientId() const { return Bytes(client.clientId.begin(), client.clientId.end()); }
+  Bytes clientId() const { return Bytes(client.clientId().begin(), client.clientId().end()); }
   // Selects the device at `address` for the targeted exchanges; its device
   // id, or nothing when discovery did not list it.
   Bytes Select(const std::string& address) {
-    client.selectedAddress = address;
+    device = client.DeviceAt(address);
     const auto* record = client.FindDeviceByAddress(address);
     return record ? Bytes(record->deviceId.begin(), record->deviceId.end()) : Bytes{};
   }
@@ -137,6 +137,7 @@ struct Workstation {
   ManagementClient client{sockets, clock};
   std::ostringstream diagnostics;
   bool started = false;
+  protocol::DeviceRecord device;  // the selected one
 };
 
 }  // namespace kfw::integration

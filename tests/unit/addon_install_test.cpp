@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "fixtures.h"
-#include "platform/fake_programs.h"
-#include "scripted_interaction.h"
+#include "tests/support/fake_programs.h"
+#include "tests/support/scripted_interaction.h"
 
 namespace kfw::core {
 namespace {
@@ -42,15 +42,15 @@ struct StagingFiles final : platform::ShareFiles {
   bool Write(const std::string&, std::span<const uint8_t>) override { return false; }
   bool Remove(const std::string&) override { return false; }
   bool CopyNew(const std::string&, const std::string&) override { return false; }
+  bool Replace(const std::string&, const std::string&) override { return false; }
   bool Exists(const std::string&) override { return false; }
+  void LimitTime(std::optional<std::chrono::milliseconds>) override {}
   std::optional<std::string> CreateStagingFolder() override {
     if (!canStage) return std::nullopt;
     created.push_back("/tmp/stage" + std::to_string(created.size()));
     return created.back();
   }
   void RemoveStagingFolder(const std::string& folder) override { removed.push_back(folder); }
-  bool Replace(const std::string&, const std::string&) override { return false; }
-  void LimitTime(std::optional<std::chrono::milliseconds>) override {}
   bool canStage = true;
   Strings created, removed;
 };
@@ -60,6 +60,7 @@ struct Bed : fixtures::SimBed {
     config.address = kHost;
     device = &Add(config);
     Select(kHost);
+    state.device = client.DeviceAt(kHost);  // as the commands set it
   }
   int Queries(uint8_t item) const {
     int n = 0;
@@ -201,8 +202,8 @@ TEST(InstallWorkerTest, FailedRunStopsTheDevice) {
 
 TEST(AddonCommandTest, NoDeviceSelected) {
   Bed bed;
-  EXPECT_FALSE(LanguageCommand(bed.services, false, kHost));
-  EXPECT_FALSE(BitTorrentCommand(bed.services, false, kHost));
+  EXPECT_FALSE(LanguageCommand(bed.services, false, kHost, kHost));
+  EXPECT_FALSE(BitTorrentCommand(bed.services, false, kHost, kHost));
   EXPECT_EQ(bed.user.messages, Strings(2, "Error (stop): Please select a device."));
   EXPECT_EQ(bed.state.end, AddonEnd::NoDevice);
   EXPECT_TRUE(bed.net.sent().empty());
@@ -222,7 +223,7 @@ TEST(LanguageCommandTest, DiskStateDecides) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.ideok.back());
     Bed bed(Device("HDD_1", row.ideok));
-    EXPECT_FALSE(LanguageCommand(bed.services, true, kHost));
+    EXPECT_FALSE(LanguageCommand(bed.services, true, kHost, kHost));
     EXPECT_EQ(bed.user.messages, row.messages);
     EXPECT_EQ(bed.state.addonOutcome, -1);
     EXPECT_EQ(bed.state.end, row.messages[0] == "language?" ? AddonEnd::Cancelled : AddonEnd::DiskRefused);
@@ -242,7 +243,7 @@ TEST(LanguageCommandTest, PreselectsTheDevicesCodepage) {
     sim::DeviceConfig config = Device("HDD_1");
     config.codepage = row.codepage;
     Bed bed(config);
-    LanguageCommand(bed.services, true, kHost);
+    LanguageCommand(bed.services, true, kHost, kHost);
     ASSERT_EQ(bed.user.languageQuestions.size(), 1u);
     EXPECT_EQ(bed.user.languageQuestions[0].preselected, row.preselected);
     EXPECT_EQ(bed.Queries(protocol::QUERY_CODEPAGE), row.queries);
@@ -261,7 +262,7 @@ TEST(LanguageCommandTest, FirmwareRefusesSomeCodepages) {
   // A front end that lets one through: refused again, and the dialog asked again.
   Bed plain(Device("HDD_1", {"3"}));
   plain.user.languages = {4};
-  EXPECT_FALSE(LanguageCommand(plain.services, true, kHost));
+  EXPECT_FALSE(LanguageCommand(plain.services, true, kHost, kHost));
   EXPECT_EQ(plain.user.messages, (Strings{"language?", refusal, "language?"}));
   EXPECT_EQ(plain.device->config().codepage, "437");
   EXPECT_EQ(plain.state.end, AddonEnd::LanguageRefused);
@@ -269,7 +270,7 @@ TEST(LanguageCommandTest, FirmwareRefusesSomeCodepages) {
   // Disk state 5 takes them: no file to place, only the code page sent.
   Bed all(Device("HDD_1", {"5"}));
   all.user.languages = {4};
-  EXPECT_TRUE(LanguageCommand(all.services, true, kHost));
+  EXPECT_TRUE(LanguageCommand(all.services, true, kHost, kHost));
   EXPECT_EQ(all.user.messages, (Strings{"language?", "loading", "restart"}));
   EXPECT_TRUE(all.placer.calls.empty());
   EXPECT_EQ(all.device->config().codepage, "852");
@@ -286,7 +287,7 @@ TEST(LanguageCommandTest, FailedRunOffersTheDialogAgain) {
     bed.placer.failCall = 1;
     bed.user.languages = {2};
     if (retry) bed.user.languages.push_back(8);
-    EXPECT_EQ(LanguageCommand(bed.services, true, kHost), retry);
+    EXPECT_EQ(LanguageCommand(bed.services, true, kHost, kHost), retry);
     Strings expected{"language?", "loading", kCheckDrives, "language?"};
     if (retry) expected.insert(expected.end(), {"loading", "restart"});
     EXPECT_EQ(bed.user.messages, expected);
@@ -313,7 +314,7 @@ TEST(BitTorrentCommandTest, DiskAndAddonStateDecide) {
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << row.ideok << "/" << row.btFirmware[0]);
     Bed bed(Device("HDD_1", {row.ideok}, row.btFirmware));
-    EXPECT_EQ(BitTorrentCommand(bed.services, true, kHost), row.installs);
+    EXPECT_EQ(BitTorrentCommand(bed.services, true, kHost, kHost), row.installs);
     EXPECT_EQ(bed.Queries(protocol::QUERY_BT_FIRMWARE), row.addonQueries);
     EXPECT_EQ(bed.Queries(protocol::QUERY_IDEOK), row.ideok == std::string("0") ? 15 : 1);
     const Strings messages = row.installs ? Strings{"loading", "restart"} : Strings{row.message};
@@ -340,7 +341,7 @@ TEST(AddonCommandTest, UnconfirmedAnnouncementIsNoSuccess) {
     Bed bed(config);
     bed.state.addonOutcome = 0;  // an earlier install's
     bed.user.languages = {2};
-    EXPECT_FALSE(language ? LanguageCommand(bed.services, true, kHost) : BitTorrentCommand(bed.services, true, kHost));
+    EXPECT_FALSE(language ? LanguageCommand(bed.services, true, kHost, kHost) : BitTorrentCommand(bed.services, true, kHost, kHost));
     const Strings expected = language ? Strings{"language?", "loading", unconfirmed} : Strings{"loading", unconfirmed};
     EXPECT_EQ(bed.user.messages, expected);
     EXPECT_EQ(bed.placer.calls.size(), language ? 4u : 2u);
@@ -356,7 +357,7 @@ TEST(BitTorrentCommandTest, FailedPlacementCleansUpWithoutRefresh) {
   Bed bed(Device("HDD_1"));
   bed.placer.failCall = 2;
   bed.state.addonOutcome = 0;
-  EXPECT_FALSE(BitTorrentCommand(bed.services, true, kHost));
+  EXPECT_FALSE(BitTorrentCommand(bed.services, true, kHost, kHost));
   EXPECT_EQ(bed.user.messages, (Strings{"loading", kCheckDrives}));
   EXPECT_EQ(bed.files.removed, bed.files.created);
   EXPECT_EQ(bed.files.removed.size(), 1u);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fixtures.h"
-#include "scripted_interaction.h"
+#include "tests/support/scripted_interaction.h"
 
 namespace kfw::core {
 namespace {
@@ -28,22 +28,23 @@ struct Bed : fixtures::SimBed {
     device = &Add(config);
     EXPECT_TRUE(client.StartNetwork());
     // Name, address, no netmask, gateway or DHCP flag, the id, no model.
-    client.deviceList.Add(
+    client.deviceList().Add(
         {device->config().name, device->address(), {}, {}, {}, device->deviceId(), {}});
-    client.selectedAddress = device->address();
+    record = client.DeviceAt(device->address());
   }
   // The login requests that carry `logins`, byte for byte.
   std::vector<std::vector<uint8_t>> LoginRequests(const std::vector<Login>& logins) const {
     std::vector<std::vector<uint8_t>> requests;
     for (const auto& [user, password] : logins) {
       protocol::Buffer b{};
-      auto n = protocol::BuildLoginRequest(b, client.clientId, device->deviceId(), user, password);
+      auto n = protocol::BuildLoginRequest(b, client.clientId(), device->deviceId(), user, password);
       requests.emplace_back(b.begin(), b.begin() + n);
     }
     return requests;
   }
 
   sim::SimDevice* device = nullptr;
+  protocol::DeviceRecord record;  // the selected one
 };
 
 TEST(AdministratorCheckTest, ProvesThePassword) {
@@ -68,16 +69,9 @@ TEST(AdministratorCheckTest, ProvesThePassword) {
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << "row " << &row - rows);
     Bed bed(row.password, row.verdict, row.silent);
-    // Credentials typed for an earlier command are not tried again silently.
-    bed.client.adminUser = "someone";
-    bed.client.adminPassword = row.password;
     ScriptedInteraction user;
     if (row.dialog) user.answers.push_back(Credentials{row.dialog->first, row.dialog->second});
-    user.onLogin = [&] {
-      // It only ever opens after the "admin" / empty attempt failed.
-      EXPECT_EQ(std::tie(bed.client.adminUser, bed.client.adminPassword), std::tuple("admin", ""));
-    };
-    EXPECT_EQ(RunAdministratorCheck(bed.client, user), row.accepted);
+    EXPECT_EQ(RunAdministratorCheck(bed.client, user, bed.record), row.accepted);
     ASSERT_EQ(user.questions.size(), row.logins.size() - 1);
     for (const LoginQuestion& q : user.questions) {
       EXPECT_EQ(q.loginMode, LoginMode::Administrator);
@@ -92,7 +86,7 @@ TEST(AdministratorCheckTest, ProvesThePassword) {
   Bed bed("s3cret");
   ScriptedInteraction user;
   user.abandonOnCancel = true;
-  EXPECT_FALSE(RunAdministratorCheck(bed.client, user));
+  EXPECT_FALSE(RunAdministratorCheck(bed.client, user, bed.record));
   EXPECT_TRUE(user.messages.empty());
   EXPECT_EQ(bed.device->requestLog(), bed.LoginRequests({{"admin", ""}}));
 }

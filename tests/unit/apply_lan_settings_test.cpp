@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fixtures.h"
-#include "scripted_interaction.h"
+#include "tests/support/scripted_interaction.h"
 
 namespace kfw::core {
 namespace {
@@ -43,9 +43,8 @@ struct Bed : fixtures::SimBed {
   }
   ApplyResult Apply(const std::string& device, int dhcp, const std::string& address,
                     const std::string& netmask = "255.255.255.0", const std::string& gateway = "") {
-    client.selectedAddress = device;
     net.ClearSent();
-    return ApplyLanSettings(client, user, {1, dhcp, Typed(address), Typed(netmask), Typed(gateway)});
+    return ApplyLanSettings(client, user, device, {1, dhcp, Typed(address), Typed(netmask), Typed(gateway)});
   }
   int Sets() const {
     int n = 0;
@@ -78,7 +77,7 @@ TEST(ApplyLanSettingsTest, StaticAddressAfterTheAdministratorCheck) {
     EXPECT_EQ(bed.Sets(), row.moved ? 1 : 0);
     const sim::SimDevice& device = *bed.devices[row.device == std::string("192.168.1.100") ? 0 : 1];
     EXPECT_EQ(device.address(), row.moved ? "192.168.1.150" : row.device);
-    EXPECT_EQ(bed.client.selectedAddress, row.moved ? "192.168.1.150" : row.device);
+    EXPECT_EQ(result.deviceAddress, row.moved ? "192.168.1.150" : row.device);
     EXPECT_EQ(device.config().netmask + " " + device.config().gateway,
               row.moved ? "255.255.0.0 192.168.2.254" : "255.255.255.0 192.168.1.1");
   }
@@ -90,7 +89,8 @@ TEST(ApplyLanSettingsTest, ARefusalKeepsWhatWasCheckedBeforeIt) {
   const ApplyResult result = bed.Apply("192.168.1.100", 0, "192.168.1.10", "255.255.255.0", "192.168.2.1");
   EXPECT_EQ(result.failure, ApplyFailure::Invalid);
   EXPECT_TRUE(bed.net.sent().empty());
-  EXPECT_EQ(bed.client.newAddress.str() + "/" + bed.client.newNetmask.str(), "192.168.1.10/255.255.255.0");
+  const protocol::LanSettings& entered = bed.client.enteredLanSettings();
+  EXPECT_EQ(entered.newAddress.str() + "/" + entered.newNetmask.str(), "192.168.1.10/255.255.255.0");
 }
 
 TEST(ApplyLanSettingsTest, EnableSwitchesToDhcpWhateverTheFieldsHold) {
@@ -99,10 +99,11 @@ TEST(ApplyLanSettingsTest, EnableSwitchesToDhcpWhateverTheFieldsHold) {
   EXPECT_EQ(bed.Apply("192.168.1.100", -1, "192.168.1.150").outcome, ApplyOutcome::NothingDone);
   EXPECT_TRUE(bed.net.sent().empty());
   // An address the static path would refuse.
-  EXPECT_EQ(bed.Apply("192.168.1.100", 1, "127.0.0.1").outcome, ApplyOutcome::DhcpEnabled);
+  const ApplyResult enabled = bed.Apply("192.168.1.100", 1, "127.0.0.1");
+  EXPECT_EQ(enabled.outcome, ApplyOutcome::DhcpEnabled);
   EXPECT_EQ(bed.user.messages, Strings{"Confirm (information): DHCP client enabled."});
   EXPECT_EQ(bed.devices[0]->address(), "192.168.1.77");
-  EXPECT_EQ(bed.client.selectedAddress, "192.168.1.77");
+  EXPECT_EQ(enabled.deviceAddress, "192.168.1.77");
 
   bed.user.messages.clear();
   EXPECT_EQ(bed.Apply("192.168.1.95", 1, "").failure, ApplyFailure::DeviceFailed);

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "fixtures.h"
-#include "platform/fake_network_drives.h"
-#include "scripted_interaction.h"
+#include "tests/support/fake_network_drives.h"
+#include "tests/support/scripted_interaction.h"
 
 namespace kfw::core {
 namespace {
@@ -29,7 +29,7 @@ struct Bed : fixtures::SimBed {
     Select("192.168.1.100");
   }
   ConnectOutcome Connect(std::optional<std::string> share = "HDD_1", std::optional<std::string> item = "K:") {
-    return ConnectShare({client, drives, system, user}, {"Office", share, "", item});
+    return ConnectShare({client, drives, system, user}, {"Office", share, "", item, selected});
   }
   // Each attempt as "user/password/flags", "-" for a password left to the system.
   Strings Attempts() const {
@@ -51,7 +51,7 @@ TEST(ConnectShareTest, NothingToConnectWithoutAShareRowOrALetter) {
   EXPECT_EQ(bed.Connect(std::nullopt), ConnectOutcome::NothingDone);
   EXPECT_EQ(bed.user.messages, Strings{"Warning (exclamation): Please select a device in the above section."});
   // A share row without a device row names no server: the same refusal.
-  EXPECT_EQ(ConnectShare({bed.client, bed.drives, bed.system, bed.user}, {std::nullopt, "HDD_1", "", "K:"}),
+  EXPECT_EQ(ConnectShare({bed.client, bed.drives, bed.system, bed.user}, {std::nullopt, "HDD_1", "", "K:", bed.selected}),
             ConnectOutcome::NothingDone);
   EXPECT_EQ(bed.user.messages.size(), 2u);
   EXPECT_EQ(bed.Connect("HDD_1", std::nullopt), ConnectOutcome::NothingDone);
@@ -137,16 +137,16 @@ TEST(DisconnectDriveTest, TheShareRowDecidesOverTheLetters) {
   bed.drives.Connect('M', "\\\\Office\\HDD_1");
   bed.drives.Connect('Y', "\\\\other\\x");
   const DriveMappingServices s{bed.client, bed.drives, bed.system, bed.user};
-  EXPECT_FALSE(DisconnectDrive(s, {"Office", std::nullopt, std::nullopt, std::nullopt}));
+  EXPECT_FALSE(DisconnectDrive(s, {"Office", std::nullopt, std::nullopt, std::nullopt, bed.selected}));
   EXPECT_TRUE(bed.user.messages.empty());
 
-  EXPECT_TRUE(DisconnectDrive(s, {"Office", "HDD_1", "M:", "Y: \\\\other\\x"}));
+  EXPECT_TRUE(DisconnectDrive(s, {"Office", "HDD_1", "M:", "Y: \\\\other\\x", bed.selected}));
   EXPECT_EQ(bed.drives.cancels, Strings{"M: 1 force"});
-  EXPECT_TRUE(DisconnectDrive(s, {"Office", std::nullopt, std::nullopt, "Y: \\\\other\\x"}));
+  EXPECT_TRUE(DisconnectDrive(s, {"Office", std::nullopt, std::nullopt, "Y: \\\\other\\x", bed.selected}));
   EXPECT_EQ(bed.user.messages, (Strings{"Confirm (information): Successfully unmapped drive.",
                                         "Confirm (information): Successfully unmapped drive."}));
   // A share row without a letter: nothing to remove.
-  EXPECT_FALSE(DisconnectDrive(s, {"Office", "HDD_1", "", "K:"}));
+  EXPECT_FALSE(DisconnectDrive(s, {"Office", "HDD_1", "", "K:", bed.selected}));
   EXPECT_EQ(bed.user.messages.back(),
             "Error (stop): Unable to disconnect this drive.\nPlease select a drive to disconnect and verify "
             "that the drive is not being accessed.");

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fake_network_drives.h"
+#include "tests/support/fake_network_drives.h"
 
 namespace kfw::shares {
 namespace {

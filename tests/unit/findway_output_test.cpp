@@ -40,7 +40,7 @@ struct FindwayOutputTest : ::testing::Test {
     client.SetDiagnostics(&diagnostics);
     ASSERT_TRUE(client.StartNetwork());
     client.DiscoverDevices(3, 3);
-    ASSERT_EQ(client.deviceList.count(), 2);
+    ASSERT_EQ(client.deviceList().count(), 2);
   }
 
   platform::FakeClock clock;
@@ -75,7 +75,7 @@ TEST_F(FindwayOutputTest, JsonIsStrictlyReadable) {
 }
 
 TEST_F(FindwayOutputTest, QueryValuesAndDiagnosticsStayOnTheirLines) {
-  client.selectedAddress = "192.168.1.21";
+  const protocol::DeviceRecord device = client.DeviceAt("192.168.1.21");
   const struct { const char* item; std::string printed, diagnostic; } queries[] = {
       {"shares", "ok\n\\x1b[2J\\x0d\\x0afake\nB\xc3\xbcro\n", ""},
       {"ssl", "1\\x0d\\x0aroot\n", "ssl=1\\x0d\\x0aroot=1\n"},  // the value kept is cut to 7 bytes
@@ -85,11 +85,11 @@ TEST_F(FindwayOutputTest, QueryValuesAndDiagnosticsStayOnTheirLines) {
   for (const auto& q : queries) {
     out.str("");
     diagnostics.str("");
-    EXPECT_EQ(RunQuery(out, client, q.item), 1) << q.item;
+    EXPECT_EQ(RunQuery(out, client, device, q.item), 1) << q.item;
     EXPECT_EQ(out.str(), q.printed) << q.item;
     EXPECT_EQ(diagnostics.str(), q.diagnostic) << q.item;
   }
-  EXPECT_EQ(RunQuery(out, client, "bogus"), 0);
+  EXPECT_EQ(RunQuery(out, client, device, "bogus"), 0);
 }
 
 TEST(EchoedArgumentTest, EscapedAndCut) {

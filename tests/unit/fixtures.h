@@ -81,15 +81,18 @@ struct SimBed {
     EXPECT_TRUE(client.StartNetwork());
     client.SetDiagnostics(&diagnostics);
     client.DiscoverDevices(3, 3);
-    client.selectedAddress = address;
+    selected = address;
     net.ClearSent();
   }
+  // The selected device as the list holds it now.
+  protocol::DeviceRecord device() const { return client.DeviceAt(selected); }
 
   int segment;
   platform::FakeClock clock;
   sim::SimulatedNetwork net{clock};
   protocol::ManagementClient client{net, clock};
   std::ostringstream diagnostics;
+  std::string selected;
 };
 
 }  // namespace kfw::fixtures

@@ -21,11 +21,11 @@
 
 #include "core/desktop_widget.h"
 #include "platform/atomic_file.h"
-#include "platform/fake_programs.h"
 #include "platform/linux/gtk_bookmarks.h"
 #include "platform/linux/linux_network_drives.h"
 #include "scratch.h"
-#include "scripted_interaction.h"
+#include "tests/support/fake_programs.h"
+#include "tests/support/scripted_interaction.h"
 
 namespace kfw {
 namespace {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,7 +34,7 @@ class ClientTest : public ::testing::Test {
   Bytes Header(uint8_t type, const std::string& address, bool ourClient = true) {
     ClientId other;
     other.fill(0x99);
-    return fixtures::ReplyHeader(type, ourClient ? client.clientId : other, fixtures::DeviceAt(address));
+    return fixtures::ReplyHeader(type, ourClient ? client.clientId() : other, fixtures::DeviceAt(address));
   }
   Bytes Discovery(const std::string& address, const std::string& name, uint8_t type = 8,
                   uint8_t category = 3, uint8_t subcategory = 3, bool dhcp = false) {
@@ -49,8 +50,8 @@ class ClientTest : public ::testing::Test {
   void DiscoverOne() {
     net.Inject(1, Discovery("192.168.1.20", "nas"), milliseconds(5));
     client.DiscoverDevices(3, 3);
-    ASSERT_EQ(client.deviceList.count(), 1);
-    client.selectedAddress = "192.168.1.20";
+    ASSERT_EQ(client.deviceList().count(), 1);
+    device = client.DeviceAt("192.168.1.20");
     net.ClearSent();
   }
 
@@ -62,17 +63,18 @@ class ClientTest : public ::testing::Test {
   sim::SimulatedNetwork net{clock};
   ManagementClient client{net, clock};
   std::ostringstream diagnostics;
+  DeviceRecord device;  // the one DiscoverOne found
 };
 
 TEST_F(ClientTest, StartNetworkSlotsAndClientId) {
   for (int i = 0; i < 8; ++i) net.AddInterface("172.16.0." + std::to_string(i + 1), 10 + i);
   Start();
-  EXPECT_EQ(client.interfaceCount, 8) << "only the first eight addresses get a slot";
-  EXPECT_EQ(client.localAddresses[0], "192.168.1.5");
-  EXPECT_EQ(client.localAddresses[7], "172.16.0.6");
+  EXPECT_EQ(client.interfaceCount(), 8) << "only the first eight addresses get a slot";
+  EXPECT_EQ(client.localAddresses()[0], "192.168.1.5");
+  EXPECT_EQ(client.localAddresses()[7], "172.16.0.6");
   EXPECT_EQ(net.openSockets(), 16);
   const ClientId expected{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0, 0, 0, 0};
-  EXPECT_EQ(client.clientId, expected);
+  EXPECT_EQ(client.clientId(), expected);
 
   // Silence: 100 ms of sending, 32 waits of 10 ms and 31 pauses of 20 ms,
   // every slot at once.
@@ -100,27 +102,25 @@ TEST(ClientStart, DefaultIdsFailedLibraryAndNoInterfaces) {
   ManagementClient a(net, clock), b(net, clock);
   ASSERT_TRUE(a.StartNetwork());
   ASSERT_TRUE(b.StartNetwork());
-  EXPECT_NE(a.clientId, b.clientId) << "two copies started together must not share an id";
+  EXPECT_NE(a.clientId(), b.clientId()) << "two copies started together must not share an id";
   const auto start = clock.Now();
   a.DiscoverDevices(3, 3);
-  EXPECT_TRUE(a.deviceList.empty());
+  EXPECT_TRUE(a.deviceList().empty());
   EXPECT_EQ(clock.Now(), start) << "no interface: discovery returns at once";
 }
 
 TEST_F(ClientTest, TargetedOperationsWithoutARecordSendNothing) {
   Start();
-  client.selectedAddress = "192.168.1.77";
-  client.sslValue = "old";
+  const DeviceRecord unlisted = client.DeviceAt("192.168.1.77");
   const auto start = clock.Now();
-  EXPECT_EQ(client.QuerySsl(), 0);
-  EXPECT_EQ(client.LoginAdministrator(), 0);
-  EXPECT_EQ(client.QueryShareList(), 0);
-  EXPECT_EQ(client.SetStaticAddress(), 0);
-  EXPECT_EQ(client.SetDhcpClient(), 0);
-  EXPECT_EQ(client.SetControl(), 0);
+  EXPECT_FALSE(client.QuerySsl(unlisted));
+  EXPECT_EQ(client.LoginAdministrator(unlisted, "admin", ""), 0);
+  EXPECT_FALSE(client.QueryShareList(unlisted));
+  EXPECT_FALSE(client.SetStaticAddress(unlisted, {"192.168.1.78", "255.255.255.0", ""}));
+  EXPECT_FALSE(client.SetDhcpClient(unlisted));
+  EXPECT_FALSE(client.SetControl(unlisted, "stop"));
   EXPECT_TRUE(net.sent().empty());
   EXPECT_EQ(clock.Now(), start);
-  EXPECT_EQ(client.sslValue, "old");
 }
 
 // Each exchange's request, drain, cycle limit and wait, the shortest
@@ -128,40 +128,43 @@ TEST_F(ClientTest, TargetedOperationsWithoutARecordSendNothing) {
 TEST_F(ClientTest, EveryExchangeKeepsItsBudgetAndNeedsAWholeReply) {
   using M = ManagementClient;
   M& c = client;
+  // What the last value query answered.
+  std::optional<std::string> value;
+  using Query = std::optional<std::string> (M::*)(const DeviceRecord&);
+  const auto query = [&](Query q) { return std::function<int()>([&, q] { return (value = (c.*q)(device)) ? 1 : 0; }); };
+  const auto set = [&](bool (M::*s)(const DeviceRecord&, std::string_view), const char* text) {
+    return std::function<int()>([&, s, text] { return (c.*s)(device, text) ? 1 : 0; });
+  };
   // `label`: of the diagnostic line; for set items, the payload sent.
-  const struct { int (M::*run)(); uint8_t item; int drain, cycles, waitMs; const char* label;
-                 std::function<std::string()> value; } ops[] = {
-      {&M::QueryShareList, QUERY_SHARE_LIST, 11, 21, 10, nullptr, nullptr},
-      {&M::QuerySsl, QUERY_SSL, 11, 21, 10, "ssl", [&] { return c.sslValue.str(); }},
-      {&M::QuerySharename, QUERY_SHARENAME, 11, 21, 10, "sharename", [&] { return c.sharenameValue.str(); }},
-      {&M::QueryIdeok, QUERY_IDEOK, 11, 21, 10, "ideok", [&] { return c.ideokValue.str(); }},
-      {&M::QueryBtFirmware, QUERY_BT_FIRMWARE, 11, 21, 10, "bt_firmware", [&] { return c.btFirmwareValue.str(); }},
-      {&M::QueryDomain, QUERY_DOMAIN, 11, 21, 10, "domain", [&] { return c.domainValue.str(); }},
-      {&M::QueryCodepage, QUERY_CODEPAGE, 11, 11, 10, "codepage", [&] { return c.codepageText.str(); }},
-      {&M::QueryWorkgroup, QUERY_WORKGROUP, 6, 11, 10, "workgroup", [&] { return c.workgroupText.str(); }},
-      {&M::LoginAdministrator, QUERY_ADMIN_LOGIN, 0, 11, 10, nullptr, nullptr},
-      {&M::SetStaticAddress, SET_STATIC_ADDRESS, 0, 101, 10, "192.168.1.20", nullptr},
-      {&M::SetDhcpClient, SET_DHCP_CLIENT, 0, 101, 1000, "", nullptr},
-      {&M::SetAccessMode, SET_ACCESS_MODE, 0, 11, 10, "rw", nullptr},
-      {&M::SetControl, SET_CONTROL, 0, 11, 10, "stop", nullptr},
-      {&M::SetAddon, SET_ADDON, 0, 11, 10, "BT", nullptr},
-      {&M::SetCodepage, SET_CODEPAGE, 0, 11, 10, "950", nullptr},
-      {&M::SetWorkgroup, SET_WORKGROUP, 0, 11, 10, "WG", nullptr},
+  const struct { std::function<int()> run; uint8_t item; int drain, cycles, waitMs; const char* label;
+                 bool valued; } ops[] = {
+      {[&] { return c.QueryShareList(device) ? 1 : 0; }, QUERY_SHARE_LIST, 11, 21, 10, nullptr, false},
+      {query(&M::QuerySsl), QUERY_SSL, 11, 21, 10, "ssl", true},
+      {query(&M::QuerySharename), QUERY_SHARENAME, 11, 21, 10, "sharename", true},
+      {query(&M::QueryIdeok), QUERY_IDEOK, 11, 21, 10, "ideok", true},
+      {query(&M::QueryBtFirmware), QUERY_BT_FIRMWARE, 11, 21, 10, "bt_firmware", true},
+      {query(&M::QueryDomain), QUERY_DOMAIN, 11, 21, 10, "domain", true},
+      {query(&M::QueryCodepage), QUERY_CODEPAGE, 11, 11, 10, "codepage", true},
+      {query(&M::QueryWorkgroup), QUERY_WORKGROUP, 6, 11, 10, "workgroup", true},
+      {[&] { return c.LoginAdministrator(device, "admin", ""); }, QUERY_ADMIN_LOGIN, 0, 11, 10, nullptr, false},
+      // The address change answers from where it is.
+      {[&] { return c.SetStaticAddress(device, {"192.168.1.20", "", ""}) ? 1 : 0; }, SET_STATIC_ADDRESS, 0, 101,
+       10, "192.168.1.20", false},
+      {[&] { return c.SetDhcpClient(device) ? 1 : 0; }, SET_DHCP_CLIENT, 0, 101, 1000, "", false},
+      {set(&M::SetAccessMode, "rw"), SET_ACCESS_MODE, 0, 11, 10, "rw", false},
+      {set(&M::SetControl, "stop"), SET_CONTROL, 0, 11, 10, "stop", false},
+      {set(&M::SetAddon, "BT"), SET_ADDON, 0, 11, 10, "BT", false},
+      {set(&M::SetCodepage, "950"), SET_CODEPAGE, 0, 11, 10, "950", false},
+      {set(&M::SetWorkgroup, "WG"), SET_WORKGROUP, 0, 11, 10, "WG", false},
   };
   Start();
   DiscoverOne();
-  client.newAddress = "192.168.1.20";  // the address change answers from where it is
   for (const auto& op : ops) {
     SCOPED_TRACE(int(op.item));
     const bool set = op.drain == 0 && op.item != QUERY_ADMIN_LOGIN;
-    client.accessModeText = "rw";
-    client.controlText = "stop";
-    client.addonText = "BT";
-    client.codepageText = "950";
-    client.workgroupText = "WG";
     net.ClearSent();
     auto start = clock.Now();
-    EXPECT_EQ((client.*op.run)(), 0);
+    EXPECT_EQ(op.run(), 0);
     EXPECT_EQ(Elapsed(start), milliseconds(op.drain * 10 + op.cycles * op.waitMs + (op.cycles - 1) * 100));
     ASSERT_EQ(net.sent().size(), 1u) << "a request is never repeated";
     const Bytes& request = net.sent()[0].bytes;
@@ -177,20 +180,20 @@ TEST_F(ClientTest, EveryExchangeKeepsItsBudgetAndNeedsAWholeReply) {
     if (op.item == QUERY_ADMIN_LOGIN) whole.push_back(1);
     for (std::size_t n = 1; n < whole.size(); ++n) {
       net.Inject(1, Bytes(whole.begin(), whole.begin() + n), milliseconds(op.drain * 10 + 5));
-      EXPECT_EQ((client.*op.run)(), 0) << n;
+      EXPECT_EQ(op.run(), 0) << n;
     }
     net.Inject(1, whole, milliseconds(op.drain * 10 + 5));
-    EXPECT_EQ((client.*op.run)(), 1);
-    if (op.value) {
-      EXPECT_EQ(op.value(), "") << "a whole reply with an empty value is a real answer";
+    EXPECT_EQ(op.run(), 1);
+    if (op.valued) {
+      EXPECT_EQ(value, "") << "a whole reply with an empty value is a real answer";
       diagnostics.str("");
       net.Inject(1, QueryReply("192.168.1.20", "v"), milliseconds(op.drain * 10 + 5));
-      EXPECT_EQ((client.*op.run)(), 1);
-      EXPECT_EQ(op.value(), "v");
+      EXPECT_EQ(op.run(), 1);
+      EXPECT_EQ(value, "v");
       EXPECT_EQ(diagnostics.str(), std::string(op.label) + "=v\n");
     }
   }
-  EXPECT_EQ(client.selectedAddress, "192.168.1.20");
+  EXPECT_EQ(client.deviceList().records()[0].address, "192.168.1.20");
 }
 
 // Values are cut to their fields; the diagnostic line shows what came.
@@ -198,30 +201,28 @@ TEST_F(ClientTest, ValuesAreCutToTheirFieldsAndTheReceiveLimit) {
   Start();
   DiscoverOne();
   net.Inject(1, QueryReply("192.168.1.20", "1234567890"), milliseconds(130));
-  EXPECT_EQ(client.QuerySsl(), 1);
-  EXPECT_EQ(client.sslValue, "1234567");
+  EXPECT_EQ(client.QuerySsl(device), "1234567");
   EXPECT_EQ(diagnostics.str(), "ssl=1234567890\n");
   net.Inject(1, QueryReply("192.168.1.20", std::string(200, 'd')), milliseconds(130));
-  EXPECT_EQ(client.QueryDomain(), 1);
-  EXPECT_EQ(client.domainValue.size(), 127u);
+  EXPECT_EQ(client.QueryDomain(device), std::string(127, 'd'));
 
   // 4067 value bytes are kept: 406 names of 9 letters and a colon, then 7
   // more, the piece the limit cut, which is lost.
   std::string value;
   for (int i = 0; i < 500; ++i) value += "share" + std::to_string(1000 + i) + ":";
   net.Inject(1, QueryReply("192.168.1.20", value), milliseconds(120));
-  EXPECT_EQ(client.QueryShareList(), 1);
-  ASSERT_EQ(client.shareList.count(), 406);
-  EXPECT_EQ(client.shareList.names().back(), "share1405");
+  EXPECT_TRUE(client.QueryShareList(device));
+  ASSERT_EQ(client.shareList().count(), 406);
+  EXPECT_EQ(client.shareList().names().back(), "share1405");
   // A datagram that ends at the limit itself was not cut.
   value.resize(4067 - 7);
   value += "lastone";
   net.Inject(1, QueryReply("192.168.1.20", value), milliseconds(120));
-  EXPECT_EQ(client.QueryShareList(), 1);
-  EXPECT_EQ(client.shareList.names().back(), "lastone");
+  EXPECT_TRUE(client.QueryShareList(device));
+  EXPECT_EQ(client.shareList().names().back(), "lastone");
   // A failed share-list query still empties the list.
-  EXPECT_EQ(client.QueryShareList(), 0);
-  EXPECT_TRUE(client.shareList.empty());
+  EXPECT_FALSE(client.QueryShareList(device));
+  EXPECT_TRUE(client.shareList().empty());
 }
 
 TEST_F(ClientTest, DrainDiscardsLeftoversButLoginTakesThem) {
@@ -230,26 +231,23 @@ TEST_F(ClientTest, DrainDiscardsLeftoversButLoginTakesThem) {
   // A late answer of an earlier exchange is waiting on the socket.
   net.Inject(1, QueryReply("192.168.1.20", "stale"));
   net.Inject(1, QueryReply("192.168.1.20", "fresh"), milliseconds(150));
-  EXPECT_EQ(client.QuerySsl(), 1);
-  EXPECT_EQ(client.sslValue, "fresh");
+  EXPECT_EQ(client.QuerySsl(device), "fresh");
 
   // The login does not drain: a leftover that passes its tests is its answer.
   Bytes verdict = QueryReply("192.168.1.20", "");
   verdict.push_back(1);
   net.Inject(1, verdict);
-  EXPECT_EQ(client.LoginAdministrator(), 1);
+  EXPECT_EQ(client.LoginAdministrator(device, "admin", ""), 1);
 }
 
 TEST_F(ClientTest, LoginVerdictIsSigned) {
   Start();
   DiscoverOne();
-  client.adminUser = "admin";
-  client.adminPassword = "";
   for (const auto& [byte, result] : std::vector<std::pair<uint8_t, int>>{{0, 0}, {1, 1}, {0xFF, -1}, {7, 7}}) {
     Bytes reply = QueryReply("192.168.1.20", "");
     reply.push_back(byte);
     net.Inject(1, reply, milliseconds(20));
-    EXPECT_EQ(client.LoginAdministrator(), result) << int(byte);
+    EXPECT_EQ(client.LoginAdministrator(device, "admin", ""), result) << int(byte);
   }
 }
 
@@ -268,25 +266,25 @@ TEST_F(ClientTest, OnlyTheAnswerEndsTheWindow) {
   for (int i = 0; i < 5; ++i) net.Inject(1, QueryReply("192.168.1.20", "x", false), milliseconds(i));
   net.Inject(1, answer, milliseconds(1050));
   auto start = clock.Now();
-  EXPECT_EQ(client.LoginAdministrator(), 1);
+  EXPECT_EQ(client.LoginAdministrator(device, "admin", ""), 1);
   EXPECT_EQ(Elapsed(start), milliseconds(1100));
 
   // An answer in a wait ends the exchange at once.
   net.Inject(1, Bytes{9}, milliseconds(1));
   net.Inject(1, answer, milliseconds(3));
   start = clock.Now();
-  EXPECT_EQ(client.LoginAdministrator(), 1);
+  EXPECT_EQ(client.LoginAdministrator(device, "admin", ""), 1);
   EXPECT_EQ(Elapsed(start), milliseconds(3));
 
   // Failed reads neither end it nor lose the answer.
   net.FailNextReads(50);
   net.Inject(1, answer, milliseconds(5));
-  EXPECT_EQ(client.LoginAdministrator(), 1);
+  EXPECT_EQ(client.LoginAdministrator(device, "admin", ""), 1);
 
   // Past the last wait an answer is too late.
   net.Inject(1, answer, milliseconds(1111));
   start = clock.Now();
-  EXPECT_EQ(client.LoginAdministrator(), 0);
+  EXPECT_EQ(client.LoginAdministrator(device, "admin", ""), 0);
   EXPECT_EQ(Elapsed(start), milliseconds(1110));
 }
 
@@ -302,22 +300,18 @@ struct FloodBed : fixtures::SimBed {
     config.delayMinMs = config.delayMaxMs = delayMs;
     Add(config);
     Select("192.168.1.20");
-    EXPECT_EQ(client.deviceList.count(), 1);
-    client.adminUser = "admin";
-    client.adminPassword = "pw";
-    client.newAddress = "192.168.1.40";
-    client.newNetmask = "255.255.255.0";
+    EXPECT_EQ(client.deviceList().count(), 1);
   }
 
   // `burst` datagrams back to back every `gap` for `span` from now: the
   // answer's type from the device with another tool's client id most of
   // all, then this client's id from another address, and an unused type.
   void Flood(int burst, std::chrono::microseconds gap, milliseconds span, uint8_t type) {
-    const auto id = client.deviceList.records()[0].deviceId;
+    const auto id = client.deviceList().records()[0].deviceId;
     ClientId other;
-    for (int i = 0; i < 10; ++i) other[i] = static_cast<uint8_t>(~client.clientId[i]);
+    for (int i = 0; i < 10; ++i) other[i] = static_cast<uint8_t>(~client.clientId()[i]);
     const Bytes foreign = fixtures::QueryReply(fixtures::ReplyHeader(type, other, id), "1");
-    Bytes wrongSender = fixtures::QueryReply(fixtures::ReplyHeader(type, client.clientId, id), "1");
+    Bytes wrongSender = fixtures::QueryReply(fixtures::ReplyHeader(type, client.clientId(), id), "1");
     wrongSender[20] ^= 0x80;
     const Bytes kinds[] = {foreign, foreign, wrongSender, Bytes{9, 1, 2}};
     int n = 0;
@@ -325,14 +319,18 @@ struct FloodBed : fixtures::SimBed {
       for (int k = 0; k < burst; ++k) net.Inject(1, kinds[n++ % 4], at);
     }
   }
+
+  std::optional<std::string> ssl;  // what the ssl query answered
 };
 
 TEST(FloodTest, ExchangesFindTheAnswerWhenAQuietNetworkDoes) {
-  using M = ManagementClient;
-  const struct { const char* name; int (M::*run)(); uint8_t type; } exchanges[] = {
-      {"ssl", &M::QuerySsl, MSG_QUERY_REPLY},
-      {"login", &M::LoginAdministrator, MSG_QUERY_REPLY},
-      {"static address", &M::SetStaticAddress, MSG_SET_REPLY},
+  const struct { const char* name; std::function<bool(FloodBed&)> run; uint8_t type; } exchanges[] = {
+      {"ssl", [](FloodBed& b) { return (b.ssl = b.client.QuerySsl(b.device())).has_value(); }, MSG_QUERY_REPLY},
+      {"login", [](FloodBed& b) { return b.client.LoginAdministrator(b.device(), "admin", "pw") == 1; },
+       MSG_QUERY_REPLY},
+      {"static address",
+       [](FloodBed& b) { return b.client.SetStaticAddress(b.device(), {"192.168.1.40", "255.255.255.0", ""}); },
+       MSG_SET_REPLY},
   };
   // Continuous, or in bursts at a low average.
   const struct { const char* name; int burst; std::chrono::microseconds gap; } floods[] = {
@@ -347,37 +345,33 @@ TEST(FloodTest, ExchangesFindTheAnswerWhenAQuietNetworkDoes) {
                      std::to_string(delayMs) + " ms");
         FloodBed quiet(delayMs);
         auto start = quiet.clock.Now();
-        ASSERT_EQ((quiet.client.*exchange.run)(), 1);
+        ASSERT_TRUE(exchange.run(quiet));
         const auto quietTime = quiet.clock.Now() - start;
 
         FloodBed flooded(delayMs);
         flooded.Flood(pattern.burst, pattern.gap, milliseconds(delayMs + 300), exchange.type);
         start = flooded.clock.Now();
-        EXPECT_EQ((flooded.client.*exchange.run)(), 1);
+        EXPECT_TRUE(exchange.run(flooded));
         // The drain may end early under a flood, but no cycle is lost.
         EXPECT_LE(flooded.clock.Now() - start, quietTime);
-        EXPECT_EQ(flooded.client.sslValue, quiet.client.sslValue);
-        EXPECT_EQ(flooded.client.selectedAddress, quiet.client.selectedAddress);
+        EXPECT_EQ(flooded.ssl, quiet.ssl);
+        EXPECT_EQ(flooded.client.deviceList().records()[0].address, quiet.client.deviceList().records()[0].address);
       }
     }
   }
 }
 
-TEST_F(ClientTest, AddressChangesMoveTheRecordAndTheSelection) {
+TEST_F(ClientTest, AddressChangesMoveTheRecord) {
   Start();
   DiscoverOne();
-  client.newAddress = "192.168.1.40";
-  client.newNetmask = "255.255.0.0";
-  client.newGateway = "192.168.1.1";
   // The old address answering does not confirm the change.
   net.Inject(1, SetReply("192.168.1.20"), milliseconds(10));
   net.Inject(1, SetReply("192.168.1.40"), milliseconds(500));
   const auto start = clock.Now();
-  EXPECT_EQ(client.SetStaticAddress(), 1);
+  EXPECT_TRUE(client.SetStaticAddress(device, {"192.168.1.40", "255.255.0.0", "192.168.1.1"}));
   EXPECT_GE(Elapsed(start), milliseconds(500)) << "confirmed by the old address";
-  EXPECT_EQ(client.selectedAddress, "192.168.1.40");
-  ASSERT_EQ(client.deviceList.count(), 1);
-  const DeviceRecord& moved = client.deviceList.records()[0];
+  ASSERT_EQ(client.deviceList().count(), 1);
+  const DeviceRecord& moved = client.deviceList().records()[0];
   EXPECT_EQ(moved.address, "192.168.1.40");
   EXPECT_EQ(moved.netmask, "255.255.0.0");
   EXPECT_EQ(moved.gateway, "192.168.1.1");
@@ -386,19 +380,19 @@ TEST_F(ClientTest, AddressChangesMoveTheRecordAndTheSelection) {
 
   // The next request carries the new id and leaves on the same interface.
   net.ClearSent();
-  client.QueryDomain();
+  client.QueryDomain(moved);
   ASSERT_EQ(net.sent().size(), 1u);
   EXPECT_EQ(net.sent()[0].interfaceAddress, "192.168.1.5");
   EXPECT_EQ(net.sent()[0].bytes[20], 40);
 
   // The DHCP switch takes any sender, but not one that claims an address no
   // device can have; the netmask and gateway stay.
+  // The record passed in is the listed one that moves.
   net.Inject(1, SetReply("127.0.0.1"), milliseconds(10));
-  EXPECT_EQ(client.SetDhcpClient(), 0);
-  EXPECT_EQ(client.selectedAddress, "192.168.1.40");
+  EXPECT_FALSE(client.SetDhcpClient(moved));
+  EXPECT_EQ(moved.address, "192.168.1.40");
   net.Inject(1, SetReply("192.168.1.133"), milliseconds(3500));
-  EXPECT_EQ(client.SetDhcpClient(), 1);
-  EXPECT_EQ(client.selectedAddress, "192.168.1.133");
+  EXPECT_EQ(client.SetDhcpClient(moved), "192.168.1.133");
   EXPECT_EQ(moved.address.str() + " " + moved.netmask.str(), "192.168.1.133 255.255.0.0");
   EXPECT_EQ(moved.deviceId[9], 133);
 }
@@ -423,7 +417,7 @@ TEST_F(ClientTest, DiscoveryListsEachAddressOnceInArrivalOrder) {
   const auto start = clock.Now();
   client.DiscoverDevices(3, 3);
   std::vector<std::string> listed;
-  for (const auto& r : client.deviceList) {
+  for (const auto& r : client.deviceList()) {
     listed.push_back(r.address.str() + "/" + std::to_string(r.interfaceIndex) + " " + r.model.str() + " " +
                      r.dhcpFlag.str());
   }
@@ -433,13 +427,13 @@ TEST_F(ClientTest, DiscoveryListsEachAddressOnceInArrivalOrder) {
   EXPECT_LE(Elapsed(start), milliseconds(1040));
   // Two requests out of every interface: the first copies, then the second.
   ASSERT_EQ(net.sent().size(), 6u);
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(net.sent()[i].interfaceAddress, client.localAddresses[i % 3]);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(net.sent()[i].interfaceAddress, client.localAddresses()[i % 3]);
 
   // Filter 0 accepts the other subcategory.
   net.Inject(1, Discovery("192.168.1.40", "filtered", 7, 3, 4), milliseconds(30));
   client.DiscoverDevices(3, 0);
-  ASSERT_EQ(client.deviceList.count(), 1);
-  EXPECT_EQ(client.deviceList.records()[0].name, "filtered");
+  ASSERT_EQ(client.deviceList().count(), 1);
+  EXPECT_EQ(client.deviceList().records()[0].name, "filtered");
 }
 
 // A device can claim any address. One where no device can be (none,
@@ -458,7 +452,7 @@ TEST_F(ClientTest, DiscoveryListsNoAddressWhereNoDeviceCanBe) {
   for (const auto& address : kept) net.Inject(1, Discovery(address, "nas"), milliseconds(++at));
   client.DiscoverDevices(3, 3);
   std::vector<std::string> listed;
-  for (const auto& r : client.deviceList) listed.push_back(r.address.str());
+  for (const auto& r : client.deviceList()) listed.push_back(r.address.str());
   EXPECT_EQ(listed, kept);
   const auto& drops = client.discoveryDrops();
   EXPECT_EQ(drops.refusedReplies, 10);
@@ -490,12 +484,12 @@ TEST_F(ClientTest, DiscoveryListIsBoundedPerInterfaceAndInAll) {
     // A device already listed answering again is no drop.
     net.Inject(1, Discovery(address(1, 0), "forged"), milliseconds(500));
     parallel ? client.DiscoverDevices(3, 3) : client.DiscoverDevicesSequentially(3, 3);
-    ASSERT_EQ(client.deviceList.count(), kMaxDevicesPerDiscovery);
+    ASSERT_EQ(client.deviceList().count(), kMaxDevicesPerDiscovery);
     std::vector<int> perSlot(6);
-    for (const auto& r : client.deviceList) ++perSlot[r.interfaceIndex];
+    for (const auto& r : client.deviceList()) ++perSlot[r.interfaceIndex];
     EXPECT_EQ(perSlot, (std::vector<int>{4096, 3000, 4096, 4096, 1096, 0}));
-    EXPECT_EQ(client.deviceList.records()[4095].address, address(1, 4095));
-    EXPECT_EQ(client.deviceList.records().back().address, address(5, 1095));
+    EXPECT_EQ(client.deviceList().records()[4095].address, address(1, 4095));
+    EXPECT_EQ(client.deviceList().records().back().address, address(5, 1095));
     EXPECT_EQ(client.discoveryDrops().overBound, 10 + 904 + 100);
   }
 }

@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "addons/payload_store.h"
-#include "platform/fake_share_files.h"
+#include "tests/support/fake_share_files.h"
 
 namespace kfw::addons {
 namespace {

@@ -14,12 +14,12 @@
 #include "core/desktop_widget.h"
 #include "core/drive_mapping.h"
 #include "fixtures.h"
-#include "platform/fake_network_drives.h"
-#include "platform/fake_programs.h"
 #include "platform/atomic_file.h"
 #include "platform/linux/linux_network_drives.h"
 #include "scratch.h"
-#include "scripted_interaction.h"
+#include "tests/support/fake_network_drives.h"
+#include "tests/support/fake_programs.h"
+#include "tests/support/scripted_interaction.h"
 
 namespace kfw::core {
 namespace {
@@ -62,18 +62,17 @@ TEST_F(SecretsTest, PasswordsLeaveNoTraceOutsideTheirExchange) {
   // The administrator login: the empty password fails, the typed one passes.
   ScriptedInteraction user;
   user.answers.push_back(Credentials{"admin", kMarker});
-  EXPECT_TRUE(RunAdministratorCheck(client, user));
+  EXPECT_TRUE(RunAdministratorCheck(client, user, bed.device()));
   bool sent = false;
   for (const auto& datagram : bed.net.sent()) {
     sent = sent || Holds(std::string(datagram.bytes.begin(), datagram.bytes.end()));
   }
   EXPECT_TRUE(sent) << "the login never carried the password";
-  EXPECT_TRUE(client.adminPassword.empty());
 
   // What prints diagnostics, and what writes files, after the login.
-  EXPECT_EQ(client.QuerySsl() + client.QuerySharename() + client.QueryDomain() +
-                client.QueryCodepage() + client.QueryWorkgroup(),
-            5);
+  const protocol::DeviceRecord office = bed.device();
+  EXPECT_TRUE(client.QuerySsl(office) && client.QuerySharename(office) && client.QueryDomain(office) &&
+              client.QueryCodepage(office) && client.QueryWorkgroup(office));
   platform::FakeProgramStarter programs;
   platform::FakeDefaultBrowser browser;
   LaunchWidget({programs, browser, user, root / "ip.txt"}, "192.168.1.100", "KVR-220");
@@ -88,10 +87,9 @@ TEST_F(SecretsTest, PasswordsLeaveNoTraceOutsideTheirExchange) {
   drives.accept = [](const platform::FakeNetworkDrives::Attempt& a) {
     return a.password == kMarker ? platform::ConnectAnswer::Connected : platform::ConnectAnswer::Refused;
   };
-  ConnectShare({client, drives, system, user}, {"Office", "HDD_1", "", "Z:"});
+  ConnectShare({client, drives, system, user}, {"Office", "HDD_1", "", "Z:", bed.selected});
   ASSERT_FALSE(drives.attempts.empty());
   EXPECT_EQ(drives.attempts.back().password, kMarker);
-  EXPECT_TRUE(client.adminPassword.empty());
 
   EXPECT_FALSE(Holds(bed.diagnostics.str())) << bed.diagnostics.str();
   EXPECT_FALSE(Holds(streams.text.str()));
@@ -104,6 +102,20 @@ TEST_F(SecretsTest, PasswordsLeaveNoTraceOutsideTheirExchange) {
     EXPECT_FALSE(Holds(platform::ReadTextFile(entry.path()).value_or(""))) << entry.path();
   }
   EXPECT_EQ(files, 2);  // the address file and the connection table
+}
+
+// A password handed on or replaced leaves nothing behind in its old holder,
+// also when the new value is a part of the old one.
+TEST(SecretTest, HandedOnOrReplacedLeavesNoValueBehind) {
+  platform::Secret typed = "a password longer than a short string";
+  typed = typed.view().substr(2);
+  EXPECT_EQ(typed, "password longer than a short string");
+  platform::Secret kept = std::move(typed);
+  EXPECT_TRUE(typed.empty());
+  platform::Secret brief = "pw";
+  kept = std::move(brief);
+  EXPECT_TRUE(brief.empty()) << "the value given up is wiped, not handed back";
+  EXPECT_EQ(kept, "pw");
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 
 #include "cli/findway_output.h"
 #include "platform/console.h"
-#include "platform/fake_network_drives.h"
+#include "tests/support/fake_network_drives.h"
 
 namespace kfw::cli {
 namespace {
@@ -39,7 +39,7 @@ struct Terminal {
   // What the Login question gets: "user/password", or "-" for none.
   std::string Login(LoginMode mode, std::optional<std::string> fixedUser = "admin") {
     const auto typed = user->AskLogin({mode, std::move(fixedUser)});
-    return typed ? typed->user + "/" + typed->password : "-";
+    return typed ? typed->user + "/" + typed->password.str() : "-";
   }
 };
 

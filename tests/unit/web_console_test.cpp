@@ -12,8 +12,8 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/fake_programs.h"
-#include "scripted_interaction.h"
+#include "tests/support/fake_programs.h"
+#include "tests/support/scripted_interaction.h"
 
 namespace kfw::core {
 namespace {

@@ -5,7 +5,7 @@
 #include <tuple>
 #include <vector>
 
-#include "scripted_interaction.h"
+#include "tests/support/scripted_interaction.h"
 
 
 namespace kfw::core {

@@ -8,12 +8,12 @@
 #include <gtest/gtest.h>
 
 #include "gui/main_window.h"
-#include "platform/fake_programs.h"
-#include "platform/fake_share_files.h"
 #include "platform/linux/linux_network_drives.h"
 #include "platform/linux/linux_system_info.h"
 #include "tests/integration/private_session.h"
 #include "tests/integration/test_bed.h"
+#include "tests/support/fake_programs.h"
+#include "tests/support/fake_share_files.h"
 #include "ui/busy.h"
 #include "ui/prompts.h"
 #include "ui/report_view.h"

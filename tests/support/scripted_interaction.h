@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/interaction.h"
-#include "platform/system_info.h"
+#include "tests/support/fake_system_info.h"
 
 namespace kfw::core {
 
@@ -72,15 +72,7 @@ struct ScriptedInteraction final : Interaction {
   std::deque<std::optional<int>> languages;  // Language dialog answers in turn; Cancel after
 };
 
-// The system's version report (none: the system refuses) and logged-on user.
-struct FakeSystem final : platform::SystemInfo {
-  explicit FakeSystem(std::optional<platform::VersionReport> r = platform::VersionReport{.major = 6, .minor = 1},
-                      std::string u = "carol")
-      : report(r), user(std::move(u)) {}
-  bool Version(platform::VersionReport& out) override { return report && (out = *report, true); }
-  std::string LoggedOnUser() override { return user; }
-  std::optional<platform::VersionReport> report;
-  std::string user;
-};
+// The system as the commands see it.
+using platform::FakeSystem;
 
 }  // namespace kfw::core
