@@ -189,7 +189,7 @@ int Map(const Command& command, Terminal& terminal) {
   platform::NativeNetworkDrives drives;
   shares::MappedDriveTable table;
   table.RefreshMappedDrives(drives);
-  const auto item = DriveItem(command, table.FillFreeDriveLetters(drives), terminal.err);
+  const auto item = DriveItem(command, table.FillFreeDriveLetters(), terminal.err);
   if (!item) return command.letter ? kBadArguments : kLocalFailure;
 
   Network network;
@@ -249,7 +249,7 @@ int Drives(const Command& command, Terminal& terminal) {
   platform::NativeNetworkDrives drives;
   shares::MappedDriveTable table;
   table.RefreshMappedDrives(drives);
-  WriteDriveTable(terminal.out, table, table.FillFreeDriveLetters(drives), command.json);
+  WriteDriveTable(terminal.out, table, table.FillFreeDriveLetters(), command.json);
   return kSuccess;
 }
 

@@ -179,8 +179,7 @@ void MainWindow::RefreshMappedDrives() {
 }
 
 void MainWindow::FillFreeDriveLetters() {
-  const shares::MappedDriveTable::FreeLetters letters =
-      driveTable_.FillFreeDriveLetters(services_.drives);
+  const shares::MappedDriveTable::FreeLetters letters = driveTable_.FillFreeDriveLetters();
   driveLetters_->clear();
   for (const std::string& item : letters.items) {
     ui::AddListItem(*driveLetters_, QString::fromLocal8Bit(item.c_str()));

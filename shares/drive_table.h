@@ -35,8 +35,6 @@ class MappedDriveTable {
     int defaultIndex = -1;
   };
   FreeLetters FillFreeDriveLetters() const;
-  // The same; the drives are not asked again (kept for existing callers).
-  FreeLetters FillFreeDriveLetters(platform::NetworkDrives&) const { return FillFreeDriveLetters(); }
 
   // One row per share, in order: the share name as shown and the drive
   // letter connected to it ("" when none). A later match wins.

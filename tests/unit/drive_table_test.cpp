@@ -27,14 +27,14 @@ TEST(MappedDriveTableTest, FreeLettersFollowTheSnapshot) {
   MappedDriveTable table;
   table.RefreshMappedDrives(drives);
   drives.Connect('O', R"(\\nas1\Later)");  // after the snapshot: still offered plain
-  const auto free = table.FillFreeDriveLetters(drives);
+  const auto free = table.FillFreeDriveLetters();
   EXPECT_EQ(free.items, (Strings{R"(Z: \\nas1\Volume_1)", R"(Y: \\nas1\Volume_1\Photos)", "X:",
                                  R"(W: \\nas1\)" + longest, "V:", "Q:", "P:", "O:", "N:", "M:",
                                  "L:", "K:", "J:", "I:", "H:", "G:", "F:", "E:", "D:"}));
   EXPECT_EQ(free.defaultIndex, 2);
   drives.Disconnect('Z');
   table.RefreshMappedDrives(drives);
-  EXPECT_EQ(table.FillFreeDriveLetters(drives).items.at(0), "Z:") << "a dropped connection is gone";
+  EXPECT_EQ(table.FillFreeDriveLetters().items.at(0), "Z:") << "a dropped connection is gone";
 }
 
 // The location column for `shares` of the device NAS1 at 192.168.1.100.

@@ -153,7 +153,7 @@ TEST(FindwayWatchTest, ChangesBetweenRoundsAndTheDriveTable) {
   shares::MappedDriveTable table;
   table.RefreshMappedDrives(drives);
   std::ostringstream listed;
-  WriteDriveTable(listed, table, table.FillFreeDriveLetters(drives), true);
+  WriteDriveTable(listed, table, table.FillFreeDriveLetters(), true);
   const auto letters = nlohmann::json::parse(listed.str());
   ASSERT_EQ(letters.size(), 23u);  // Z to C, less the CD drive
   EXPECT_EQ(letters[0], (nlohmann::json{{"letter", "Z:"}, {"host", "Vault"}, {"share", "HDD_1"},
@@ -162,7 +162,7 @@ TEST(FindwayWatchTest, ChangesBetweenRoundsAndTheDriveTable) {
   EXPECT_TRUE(letters[1]["default"]);
   EXPECT_EQ(letters[2]["letter"], "W:");
   std::ostringstream plain;
-  WriteDriveTable(plain, table, table.FillFreeDriveLetters(drives), false);
+  WriteDriveTable(plain, table, table.FillFreeDriveLetters(), false);
   EXPECT_EQ(plain.str().rfind("Z:  \\\\Vault\\HDD_1\nY:  (free, the default)\nW:  (free)\nV:  (free)\n", 0), 0u)
       << plain.str();
 }

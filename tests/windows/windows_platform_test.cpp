@@ -145,7 +145,7 @@ TEST(WindowsNetworkDrivesTest, ConnectionWithoutProviderFailsAndLeavesTheLetterF
   // What `findway drives` reads: Q: is offered, C: is not.
   shares::MappedDriveTable table;
   table.RefreshMappedDrives(drives);
-  const auto items = table.FillFreeDriveLetters(drives).items;
+  const auto items = table.FillFreeDriveLetters().items;
   const auto offered = [&](const char* letter) {
     return std::any_of(items.begin(), items.end(), [&](const std::string& item) { return item.rfind(letter, 0) == 0; });
   };
