@@ -220,6 +220,18 @@ Measured MeasureFindway(const Strings& args) {
   return m;
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 TEST_F(ForgedCrowd, FindwayListsABoundedCrowdInBoundedMemoryAndSaysSo) {
   const Measured run = MeasureFindway({"discover", "--json"});
   ASSERT_EQ(run.status, 0) << run.err;
@@ -237,7 +249,11 @@ TEST_F(ForgedCrowd, FindwayListsABoundedCrowdInBoundedMemoryAndSaysSo) {
   EXPECT_NE(run.err.find("dropped"), std::string::npos) << run.err;
   // The program with a quiet network peaks near 20 MB; an unbounded list
   // grows by about 1 kB a forged reply, tens of thousands in this window.
-  EXPECT_LE(run.peakKb, 36 * 1024);
+  // AddressSanitizer's shadow and quarantine make any figure of its build
+  // meaningless; the counts above still hold the bound there.
+  if (!kAddressSanitizer) {
+    EXPECT_LE(run.peakKb, 36 * 1024);
+  }
 }
 
 }  // namespace
