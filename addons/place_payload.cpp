@@ -70,6 +70,9 @@ bool SharePayloadPlacer::PlacePayload(std::string_view kind, uint16_t id, const 
     }
   }
   placementFailed = !result;
+  failureReason.clear();
+  if (!payload) failureReason = "no payload " + std::string(kind) + " " + std::to_string(id) + " in the program";
+  else if (!result) failureReason = files_.FailureReason();
   return result;
 }
 

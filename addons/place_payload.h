@@ -38,6 +38,8 @@ class PayloadPlacer {
   virtual void EndRun() {}
 
   bool placementFailed = false;
+  // Why the last placement failed, in words for the user.
+  std::string failureReason;
 };
 
 // Places payloads from the store over the share-files service.

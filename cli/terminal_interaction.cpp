@@ -6,6 +6,7 @@
 #include "core/addon_install.h"
 #include "platform/console.h"
 #include "platform/secret.h"
+#include "protocol/safe_text.h"
 
 namespace kfw::cli {
 namespace {
@@ -33,6 +34,12 @@ void TerminalInteraction::Message(const core::UserMessage& message) {
   if (passwordTooLong_) return;  // the length was the last word
   if (!message.caption.empty()) err_ << message.caption << ": ";
   err_ << message.text << "\n" << std::flush;
+  if (!message.detail.empty()) Note(message.detail);
+}
+
+void TerminalInteraction::Note(const std::string& detail) {
+  // The reason may quote a device's or a file server's words.
+  err_ << "findway: " << protocol::ReasonText(detail) << "\n" << std::flush;
 }
 
 std::optional<core::Credentials> TerminalInteraction::AskLogin(const core::LoginQuestion& question) {

@@ -56,6 +56,7 @@ class TerminalInteraction final : public core::Interaction {
       : answers_(std::move(answers)), passwords_(passwords), err_(err), clock_(clock) {}
 
   void Message(const core::UserMessage& message) override;
+  void Note(const std::string& detail) override;
   std::optional<core::Credentials> AskLogin(const core::LoginQuestion& question) override;
   core::DriveInUseAnswer AskDriveInUse() override;
   core::WidgetEngineAnswer AskWidgetEngine() override { return core::WidgetEngineAnswer::Next; }

@@ -8,6 +8,7 @@
 
 #include "core/admin_check.h"
 #include "platform/ascii.h"
+#include "protocol/safe_text.h"
 
 namespace kfw::core {
 namespace {
@@ -141,7 +142,10 @@ bool PlaceCodepageFiles(AddonServices& s, const std::string& host, const Install
 // half-written file never reaches the device under a name it runs.
 bool PlaceBitTorrentFiles(AddonServices& s, const std::string& host, const InstallTarget& target) {
   const auto staging = s.files.CreateStagingFolder();
-  if (!staging) return false;
+  if (!staging) {
+    s.state.runFailure = "no local folder could be made to stage the add-on in";
+    return false;
+  }
   s.state.stagingFolder = *staging;
   constexpr addons::PayloadRef kPrograms[] = {{"BT", 215}, {"BT", 220}};
   s.placer.BeginRun(kPrograms);
@@ -156,6 +160,7 @@ InstallResult InstallWork(AddonServices& s, RunKind kind, const std::string& hos
   protocol::ManagementClient& client = s.client;
   const protocol::DeviceRecord& device = s.state.device;
   s.placer.placementFailed = false;
+  s.state.runFailure.clear();
   client.SetAccessMode(device, "rw");
 
   std::string sharename;
@@ -169,6 +174,11 @@ InstallResult InstallWork(AddonServices& s, RunKind kind, const std::string& hos
   if (!placed) {
     // Whatever made the run fail, the Language dialog comes back.
     s.placer.placementFailed = true;
+    if (!target) {
+      s.state.runFailure = "the device's share \"" + protocol::CutText(sharename, 32) + "\" takes no add-ons";
+    } else if (s.state.runFailure.empty()) {
+      s.state.runFailure = s.placer.failureReason;
+    }
     client.SetControl(device, "stop");
     return InstallResult::Unplaced;
   }
@@ -176,9 +186,16 @@ InstallResult InstallWork(AddonServices& s, RunKind kind, const std::string& hos
   // The device answers a set it took; without that answer it may never
   // load the files, so the run is not called done.
   if (kind == RunKind::Codepage) {
-    if (!client.SetCodepage(device, LanguageCodepage(s.state.languageIndex))) return InstallResult::Unconfirmed;
+    if (!client.SetCodepage(device, LanguageCodepage(s.state.languageIndex))) {
+      s.state.runFailure = std::string("the device did not answer the setting of code page ") +
+                           LanguageCodepage(s.state.languageIndex);
+      return InstallResult::Unconfirmed;
+    }
   } else {
-    if (!client.SetAddon(device, "BT")) return InstallResult::Unconfirmed;
+    if (!client.SetAddon(device, "BT")) {
+      s.state.runFailure = "the device did not answer the announcement of the add-on";
+      return InstallResult::Unconfirmed;
+    }
     s.state.bitTorrentDelivered = true;
   }
   return InstallResult::Confirmed;
@@ -226,7 +243,7 @@ void OpenFormatPage(AddonServices& s, const std::string& host) {
 
 // The Language dialog and the run it asks for. Ends with state.addonOutcome
 // set: 0 after the restart wait, -1 for every other end.
-void LanguageWorkflow(AddonServices& s, const std::string& host) {
+AddonEnd LanguageWorkflow(AddonServices& s, const std::string& host) {
   AddonState& state = s.state;
   // What a closed dialog ends the command as: after a refusal or a failed
   // run it was the device that stopped the user.
@@ -236,16 +253,15 @@ void LanguageWorkflow(AddonServices& s, const std::string& host) {
     s.user.RunBlocking([&] { disk = PollDiskState(s, kLanguagePolls, s.timings.languagePoll); });
     state.allCodepages = disk == DiskState::AllCodepages;
     if (disk == DiskState::AllCodepages) disk = DiskState::Ready;
-    if (disk != DiskState::Ready) {
-      state.end = AddonEnd::DiskRefused;
-      state.addonOutcome = -1;
-    }
+    if (disk != DiskState::Ready) state.addonOutcome = -1;
     switch (disk) {
-      case DiskState::NoDrives: s.user.Message({"", kNoDrives}); return;
-      case DiskState::Unformatted: OpenFormatPage(s, host); return;
+      case DiskState::NoDrives: s.user.Message({"", kNoDrives}); return AddonEnd::DiskRefused;
+      case DiskState::Unformatted: OpenFormatPage(s, host); return AddonEnd::DiskRefused;
       case DiskState::Ready: break;
-      case DiskState::Unicode: s.user.Message({"", "This device supports Unicode."}); return;
-      default: s.user.Message({"", "Multi-language options are not supported on this device."}); return;
+      case DiskState::Unicode: s.user.Message({"", "This device supports Unicode."}); return AddonEnd::DiskRefused;
+      default:
+        s.user.Message({"", "Multi-language options are not supported on this device."});
+        return AddonEnd::DiskRefused;
     }
 
     int preselected = 2;
@@ -262,9 +278,8 @@ void LanguageWorkflow(AddonServices& s, const std::string& host) {
       closedAs = AddonEnd::LanguageRefused;
     }
     if (!chosen || *chosen < 0 || *chosen >= kLanguageCount) {
-      state.end = closedAs;
       state.addonOutcome = -1;
-      return;
+      return closedAs;
     }
 
     state.languageIndex = *chosen;
@@ -275,14 +290,12 @@ void LanguageWorkflow(AddonServices& s, const std::string& host) {
       continue;
     }
     if (result == InstallResult::Unconfirmed) {
-      state.end = AddonEnd::Unconfirmed;
       state.addonOutcome = -1;
-      return;
+      return AddonEnd::Unconfirmed;
     }
-    state.end = AddonEnd::Installed;
     s.user.WaitRestart({s.timings.restartSteps, s.timings.restartStep, s.timings.restartTotal,
                         [&state] { state.addonOutcome = 0; }});
-    return;
+    return AddonEnd::Installed;
   }
 }
 
@@ -346,36 +359,61 @@ InstallResult RunInstall(AddonServices& services, RunKind kind, const std::strin
   InstallResult result = InstallResult::Unplaced;
   services.user.RunLoading(services.timings.loadingDelay,
                            [&] { result = InstallWork(services, kind, host); });
-  if (result == InstallResult::Unplaced) services.user.Message({"", kCheckDrives});
-  if (result == InstallResult::Unconfirmed) services.user.Message({"Error", kUnconfirmed, MessageIcon::Stop});
+  const std::string& why = services.state.runFailure;
+  if (result == InstallResult::Unplaced) services.user.Message({"", kCheckDrives, MessageIcon::None, why});
+  if (result == InstallResult::Unconfirmed) {
+    services.user.Message({"Error", kUnconfirmed, MessageIcon::Stop, why});
+  }
   return result;
 }
 
-bool LanguageCommand(AddonServices& services, bool deviceSelected, const std::string& host,
-                     std::string_view deviceAddress) {
-  services.state.device = services.client.DeviceAt(deviceAddress);
-  if (!deviceSelected) {
-    services.state.end = AddonEnd::NoDevice;
-    services.user.Message({"Error", "Please select a device.", MessageIcon::Stop});
-    return false;
+namespace {
+
+AddonResult Ended(const AddonServices& services, AddonEnd end) {
+  AddonResult result;
+  result.outcome = end;
+  result.restarted = services.state.addonOutcome == 0 && end == AddonEnd::Installed;
+  switch (end) {
+    case AddonEnd::Installed: break;
+    case AddonEnd::PasswordRefused:
+    case AddonEnd::DiskRefused:
+    case AddonEnd::LanguageRefused: result.failure = Failure::Refused; break;
+    case AddonEnd::PlacementFailed: result.failure = Failure::Local; break;
+    case AddonEnd::Unconfirmed:
+    case AddonEnd::NoDevice:
+    case AddonEnd::Cancelled: result.failure = Failure::NotFound; break;
   }
-  LanguageWorkflow(services, host);
-  return services.state.addonOutcome == 0;
+  // A password no device can take ends the command as bad input.
+  if (services.user.Abandoned()) result.failure = Failure::BadInput;
+  if (end == AddonEnd::PlacementFailed || end == AddonEnd::Unconfirmed) result.detail = services.state.runFailure;
+  return result;
 }
 
-bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::string& host,
-                       std::string_view deviceAddress) {
+}  // namespace
+
+AddonResult LanguageCommand(AddonServices& services, bool deviceSelected, const std::string& host,
+                            std::string_view deviceAddress) {
+  services.state.device = services.client.DeviceAt(deviceAddress);
+  if (!deviceSelected) {
+    services.user.Message({"Error", "Please select a device.", MessageIcon::Stop});
+    return Ended(services, AddonEnd::NoDevice);
+  }
+  return Ended(services, LanguageWorkflow(services, host));
+}
+
+AddonResult BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::string& host,
+                              std::string_view deviceAddress) {
   AddonState& state = services.state;
   state.device = services.client.DeviceAt(deviceAddress);
   Interaction& user = services.user;
   if (!deviceSelected) {
-    state.end = AddonEnd::NoDevice;
     user.Message({"Error", "Please select a device.", MessageIcon::Stop});
-    return false;
+    return Ended(services, AddonEnd::NoDevice);
   }
-  if (!RunAdministratorCheck(services.client, user, state.device)) {
-    state.end = AddonEnd::PasswordRefused;
-    return false;
+  if (CommandEnd check = RunAdministratorCheck(services.client, user, state.device); !check.ok()) {
+    AddonResult refused = Ended(services, AddonEnd::PasswordRefused);
+    refused.detail = check.detail;
+    return refused;
   }
 
   BitTorrentCheck check;
@@ -389,9 +427,8 @@ bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::
     } else {
       user.Message({"", kBitTorrentUnsupported});
     }
-    state.end = AddonEnd::DiskRefused;
     state.addonOutcome = -1;
-    return false;
+    return Ended(services, AddonEnd::DiskRefused);
   }
 
   // Only this run's restart wait may ask for a refresh: an earlier
@@ -399,9 +436,9 @@ bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::
   state.addonOutcome = -1;
   state.bitTorrentDelivered = false;
   const InstallResult result = RunInstall(services, RunKind::BitTorrent, host);
-  state.end = result == InstallResult::Confirmed   ? AddonEnd::Installed
-              : result == InstallResult::Unplaced ? AddonEnd::PlacementFailed
-                                                  : AddonEnd::Unconfirmed;
+  const AddonEnd end = result == InstallResult::Confirmed  ? AddonEnd::Installed
+                       : result == InstallResult::Unplaced ? AddonEnd::PlacementFailed
+                                                           : AddonEnd::Unconfirmed;
   if (state.bitTorrentDelivered) {
     user.WaitRestart({services.timings.restartSteps, services.timings.restartStep,
                       services.timings.restartTotal, [&state] { state.addonOutcome = 0; }});
@@ -412,7 +449,7 @@ bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::
     state.stagingFolder.clear();
   }
   state.bitTorrentDelivered = false;
-  return state.addonOutcome == 0;
+  return Ended(services, end);
 }
 
 }  // namespace kfw::core

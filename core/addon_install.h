@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "addons/place_payload.h"
+#include "core/command_result.h"
 #include "core/interaction.h"
 #include "platform/clock.h"
 #include "platform/programs.h"
@@ -18,9 +19,7 @@
 
 namespace kfw::core {
 
-// How the last Language or BitTorrent command ended, for a front end that
-// reports it (the findway command's exit status); the window only refreshes
-// on Installed.
+// How a Language or BitTorrent command ended.
 enum class AddonEnd {
   Installed,        // through the restart wait
   NoDevice,         // no device row was selected
@@ -32,9 +31,15 @@ enum class AddonEnd {
   Cancelled,        // the user closed the Language dialog
 };
 
+// How a Language or BitTorrent command ended. `restarted`: the device went
+// through the restart wait, so the caller refreshes the drive views and the
+// device list and clears the selection.
+struct AddonResult : CommandResult<AddonEnd> {
+  bool restarted = false;
+};
+
 // What the add-on workflows share for the life of the window.
 struct AddonState {
-  AddonEnd end = AddonEnd::Cancelled;
   bool bitTorrentDelivered = false;
   // -1: the last add-on workflow was cancelled or refused; 0: it went
   // through the restart wait. Written by the restart filler's thread.
@@ -46,6 +51,9 @@ struct AddonState {
   std::string stagingFolder;
   // The device the running command talks to, set by the command.
   protocol::DeviceRecord device;
+  // Why the last install run was not confirmed: a file server's or the
+  // system's reason, or the device's silence.
+  std::string runFailure;
 };
 
 // The waits, shrunk by tests.
@@ -110,11 +118,10 @@ std::optional<UserMessage> LanguageRefusal(int index, bool allCodepages);
 
 // The commands. `host` is selectedHost, which names the device in share
 // paths; `deviceAddress` the selected device the exchanges go to;
-// `deviceSelected` whether a device row is selected. True when the caller
-// must refresh the drive views and the device list and clear the selection.
-bool LanguageCommand(AddonServices& services, bool deviceSelected, const std::string& host,
-                     std::string_view deviceAddress);
-bool BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::string& host,
-                       std::string_view deviceAddress);
+// `deviceSelected` whether a device row is selected.
+AddonResult LanguageCommand(AddonServices& services, bool deviceSelected, const std::string& host,
+                            std::string_view deviceAddress);
+AddonResult BitTorrentCommand(AddonServices& services, bool deviceSelected, const std::string& host,
+                              std::string_view deviceAddress);
 
 }  // namespace kfw::core

@@ -5,26 +5,32 @@
 namespace kfw::core {
 namespace {
 
-ApplyResult Result(ApplyOutcome outcome, ApplyFailure failure, const protocol::DeviceRecord& device,
+ApplyResult Result(ApplyOutcome outcome, CommandEnd end, std::string deviceAddress,
                    std::optional<FieldFocus> focus = std::nullopt) {
-  return {outcome, failure, focus, device.address.str()};
+  ApplyResult result;
+  static_cast<CommandEnd&>(result) = std::move(end);
+  result.outcome = outcome;
+  result.focus = focus;
+  result.deviceAddress = std::move(deviceAddress);
+  return result;
 }
 
 ApplyResult ApplyDhcp(protocol::ManagementClient& client, Interaction& user,
                       const protocol::DeviceRecord& device) {
-  if (!RunAdministratorCheck(client, user, device)) {
-    return Result(ApplyOutcome::NothingDone, ApplyFailure::PasswordRefused, device);
+  if (CommandEnd check = RunAdministratorCheck(client, user, device); !check.ok()) {
+    return Result(ApplyOutcome::NothingDone, std::move(check), device.address.str());
   }
   std::optional<std::string> switched;
   // The device confirms from the address its DHCP server gave it, which
   // can take close to two minutes.
   user.RunBlocking([&] { switched = client.SetDhcpClient(device); });
   if (!switched) {
-    user.Message({"Error", "Set to dhcp client fail.", MessageIcon::Stop});
-    return Result(ApplyOutcome::NothingDone, ApplyFailure::DeviceFailed, device);
+    const std::string detail = device.address.str() + " did not confirm the switch to its DHCP client";
+    user.Message({"Error", "Set to dhcp client fail.", MessageIcon::Stop, detail});
+    return Result(ApplyOutcome::NothingDone, {Failure::NotFound, detail}, device.address.str());
   }
   user.Message({"Confirm", "DHCP client enabled.", MessageIcon::Information});
-  return {ApplyOutcome::DhcpEnabled, ApplyFailure::None, std::nullopt, *switched};
+  return Result(ApplyOutcome::DhcpEnabled, {}, *switched);
 }
 
 ApplyResult ApplyStatic(protocol::ManagementClient& client, Interaction& user,
@@ -40,18 +46,18 @@ ApplyResult ApplyStatic(protocol::ManagementClient& client, Interaction& user,
   client.EnterLanSettings(entered);
   if (!validation.check.ok) {
     user.Message(validation.check.message);
-    return Result(ApplyOutcome::NothingDone, ApplyFailure::Invalid, device, validation.check.focus);
+    return Result(ApplyOutcome::NothingDone, {Failure::BadInput, {}}, device.address.str(),
+                  validation.check.focus);
   }
 
-  if (!RunAdministratorCheck(client, user, device)) {
-    return Result(ApplyOutcome::NothingDone, ApplyFailure::PasswordRefused, device);
+  if (CommandEnd check = RunAdministratorCheck(client, user, device); !check.ok()) {
+    return Result(ApplyOutcome::NothingDone, std::move(check), device.address.str());
   }
   // No message either way: the rediscovered list shows whether the device
   // took its new address.
   bool moved = false;
   user.RunBlocking([&] { moved = client.SetStaticAddress(device, entered); });
-  return {ApplyOutcome::AddressSent, ApplyFailure::None, std::nullopt,
-          moved ? entered.newAddress.str() : device.address.str()};
+  return Result(ApplyOutcome::AddressSent, {}, moved ? entered.newAddress.str() : device.address.str());
 }
 
 }  // namespace
@@ -61,9 +67,9 @@ ApplyResult ApplyLanSettings(protocol::ManagementClient& client, Interaction& us
   const protocol::DeviceRecord device = client.DeviceAt(deviceAddress);
   if (input.deviceSelected == 0) {
     user.Message({"Error", "Please select a device in the above section.", MessageIcon::Stop});
-    return Result(ApplyOutcome::NothingDone, ApplyFailure::None, device);
+    return Result(ApplyOutcome::NothingDone, {Failure::BadInput, {}}, device.address.str());
   }
-  if (input.receiveDhcp < 0) return Result(ApplyOutcome::NothingDone, ApplyFailure::None, device);
+  if (input.receiveDhcp < 0) return Result(ApplyOutcome::NothingDone, {}, device.address.str());
   return input.receiveDhcp == 1 ? ApplyDhcp(client, user, device) : ApplyStatic(client, user, device, input);
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "core/address_validation.h"
+#include "core/command_result.h"
 #include "core/interaction.h"
 #include "protocol/management_client.h"
 
@@ -29,18 +30,11 @@ enum class ApplyOutcome {
   AddressSent,   // the static settings were sent: rediscover
 };
 
-// Why nothing was done, for a front end that reports it (the findway
-// command's exit status); the window only looks at the outcome.
-enum class ApplyFailure {
-  None,             // done, or nothing to do
-  Invalid,          // the settings were refused before anything was sent
-  PasswordRefused,  // the device did not accept its administrator password
-  DeviceFailed,     // the device did not confirm the change
-};
-
-struct ApplyResult {
-  ApplyOutcome outcome = ApplyOutcome::NothingDone;
-  ApplyFailure failure = ApplyFailure::None;
+// Why nothing was done, for a front end that reports it: BadInput when the
+// settings were refused before anything was sent, Refused when the device
+// did not accept its administrator password, NotFound when it did not
+// confirm the change. The window only looks at the outcome.
+struct ApplyResult : CommandResult<ApplyOutcome> {
   // Where the focus goes when validation refused a field.
   std::optional<FieldFocus> focus;
   // Where the device answers after the command: a confirmed change moved it.

@@ -10,7 +10,19 @@ namespace {
 constexpr unsigned kProfile = platform::kConnectUpdateProfile;
 constexpr int kNtAttempts = 6;
 
-const UserMessage kFailedToMap{"Error", "Failed to map drive.", MessageIcon::Stop};
+CommandResult<ConnectOutcome> Ended(ConnectOutcome outcome, Failure failure = Failure::None,
+                                    std::string detail = {}) {
+  CommandResult<ConnectOutcome> result;
+  result.outcome = outcome;
+  result.failure = failure;
+  result.detail = std::move(detail);
+  return result;
+}
+
+// The letter kept, or a password no device can take: nothing was tried.
+CommandResult<ConnectOutcome> NothingDone(const Interaction& user) {
+  return Ended(ConnectOutcome::NothingDone, user.Abandoned() ? Failure::BadInput : Failure::Local);
+}
 
 // What a login field of the device keeps of a typed password: the share is
 // tried with the same.
@@ -22,7 +34,7 @@ platform::Secret LoginField(const platform::Secret& typed) {
 
 }  // namespace
 
-ConnectOutcome ConnectShare(const DriveMappingServices& s, const DriveMappingInput& input) {
+CommandResult<ConnectOutcome> ConnectShare(const DriveMappingServices& s, const DriveMappingInput& input) {
   protocol::ManagementClient& client = s.client;
   // What the Login dialog collects serves this connection only; the device
   // holds credentials of 16 bytes, and so does what is tried on its share.
@@ -35,14 +47,14 @@ ConnectOutcome ConnectShare(const DriveMappingServices& s, const DriveMappingInp
   // Without a device row there is no server to name in the remote name.
   if (!input.shareName || !input.deviceName) {
     s.user.Message({"Warning", "Please select a device in the above section.", MessageIcon::Exclamation});
-    return ConnectOutcome::NothingDone;
+    return Ended(ConnectOutcome::NothingDone, Failure::BadInput);
   }
-  if (!input.driveItem) return ConnectOutcome::NothingDone;
+  if (!input.driveItem) return Ended(ConnectOutcome::NothingDone, Failure::BadInput);
   const std::string drive = input.driveItem->substr(0, 2);
   // An item carries a remote name from its fifth character on when its
   // letter is connected already.
   if (input.driveItem->size() > 4 && s.user.AskDriveInUse() == DriveInUseAnswer::Keep) {
-    return ConnectOutcome::NothingDone;
+    return Ended(ConnectOutcome::NothingDone, Failure::Local, drive + " is in use and was kept");
   }
 
   const std::string remote = "\\\\" + *input.deviceName + "\\" + *input.shareName;
@@ -71,7 +83,7 @@ ConnectOutcome ConnectShare(const DriveMappingServices& s, const DriveMappingInp
 
   if (nt) {
     askLogin();
-    if (s.user.Abandoned()) return ConnectOutcome::NothingDone;
+    if (s.user.Abandoned()) return NothingDone(s.user);
     for (int i = 0; i < kNtAttempts && !connected; ++i) {
       attemptTyped(typedUser.str());
     }
@@ -90,36 +102,44 @@ ConnectOutcome ConnectShare(const DriveMappingServices& s, const DriveMappingInp
       attempt("", std::string(), kProfile | platform::kConnectInteractive);
     } else if (!connected) {
       askLogin();
-      if (s.user.Abandoned()) return ConnectOutcome::NothingDone;
+      if (s.user.Abandoned()) return NothingDone(s.user);
       const std::string user =
           domain.empty() ? typedUser.str() : domain + "\\" + typedUser.str();
       attemptTyped(user);
     }
   }
   if (!connected) {
-    s.user.Message(kFailedToMap);
-    return answer == platform::ConnectAnswer::Refused ? ConnectOutcome::Refused : ConnectOutcome::Failed;
+    const bool refused = answer == platform::ConnectAnswer::Refused;
+    std::string why = s.drives.FailureReason();
+    if (why.empty()) why = refused ? "the share refused the credentials" : "the system gave no reason";
+    const std::string detail = "cannot map " + remote + " (" + drive + "): " + why;
+    s.user.Message({"Error", "Failed to map drive.", MessageIcon::Stop, detail});
+    return refused ? Ended(ConnectOutcome::Refused, Failure::Refused, detail)
+                   : Ended(ConnectOutcome::Failed, Failure::Local, detail);
   }
   s.user.Message({"Confirm", "Successfully mapped drive.", MessageIcon::Information});
-  return ConnectOutcome::Connected;
+  return Ended(ConnectOutcome::Connected);
 }
 
-bool DisconnectDrive(const DriveMappingServices& s, const DriveMappingInput& input) {
+CommandEnd DisconnectDrive(const DriveMappingServices& s, const DriveMappingInput& input) {
   // A selected share row decides, whatever the letters list shows.
   const std::optional<std::string>& text = input.shareName ? input.shareLocation : input.driveItem;
-  if (!input.shareName && !text) return false;
+  if (!input.shareName && !text) return {Failure::BadInput, {}};
   const std::string drive = text.value_or("").substr(0, 2);
   bool removed = false;
   s.user.RunBlocking([&] { removed = s.drives.CancelConnection(drive, kProfile, true); });
   if (!removed) {
+    std::string why = s.drives.FailureReason();
+    const std::string detail = "the mapping" + (drive.empty() ? std::string() : " of " + drive) +
+                               " cannot be removed: " + (why.empty() ? "the system gave no reason" : why);
     s.user.Message({"Error",
                     "Unable to disconnect this drive.\nPlease select a drive to disconnect and verify "
                     "that the drive is not being accessed.",
-                    MessageIcon::Stop});
-    return false;
+                    MessageIcon::Stop, detail});
+    return {Failure::Local, detail};
   }
   s.user.Message({"Confirm", "Successfully unmapped drive.", MessageIcon::Information});
-  return true;
+  return {};
 }
 
 }  // namespace kfw::core

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "core/command_result.h"
 #include "core/interaction.h"
 #include "platform/network_drives.h"
 #include "platform/system_info.h"
@@ -33,17 +34,18 @@ struct DriveMappingServices {
 // How Connect ended. Every outcome but NothingDone has removed what the
 // letter held before trying it, so the caller then refreshes the drive
 // table, the free letters and the share locations (hosts compared exactly),
-// whether the new connection came or not.
+// whether the new connection came or not. A failure's detail is the
+// system's reason.
 enum class ConnectOutcome {
   Connected,
   NothingDone,  // no share row or no letter, or the letter in use was kept
   Refused,      // the share turned down the last credentials tried
   Failed,
 };
-ConnectOutcome ConnectShare(const DriveMappingServices& services, const DriveMappingInput& input);
+CommandResult<ConnectOutcome> ConnectShare(const DriveMappingServices& services, const DriveMappingInput& input);
 
-// True when the letter's connection was removed: the caller then refreshes
-// as after Connect, hosts compared without regard to case.
-bool DisconnectDrive(const DriveMappingServices& services, const DriveMappingInput& input);
+// ok() when the letter's connection was removed: the caller then
+// refreshes as after Connect, hosts compared without regard to case.
+CommandEnd DisconnectDrive(const DriveMappingServices& services, const DriveMappingInput& input);
 
 }  // namespace kfw::core

@@ -66,6 +66,9 @@ class Interaction {
 
   // A message with one OK button; returns when the user has closed it.
   virtual void Message(const UserMessage& message) = 0;
+  // A failure's reason that comes with no message of its own (a browser
+  // that would not start): nothing to close, only to find.
+  virtual void Note(const std::string& detail) = 0;
   // The Login dialog: what was typed when the user pressed OK, nothing on
   // Cancel.
   virtual std::optional<Credentials> AskLogin(const LoginQuestion& question) = 0;

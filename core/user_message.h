@@ -11,6 +11,10 @@ struct UserMessage {
   std::string caption;
   std::string text;
   MessageIcon icon = MessageIcon::None;
+  // The reason underneath a failure, as the system or the file server put
+  // it ("" for none): behind the box's details in the window, a line of
+  // its own from findway. Never part of the message's own text.
+  std::string detail = {};
 };
 
 }  // namespace kfw::core

@@ -50,11 +50,14 @@ void WebConsole::JoinEnded() {
   });
 }
 
-ConsoleOutcome WebConsole::OpenWebConsole(const std::optional<std::string>& deviceAddress,
-                                          std::string_view sslValue) {
+CommandResult<ConsoleOutcome> WebConsole::OpenWebConsole(const std::optional<std::string>& deviceAddress,
+                                                         std::string_view sslValue) {
+  CommandResult<ConsoleOutcome> result;
   if (!deviceAddress) {
     services_.user.Message({"Warning", "Please select a device to configure.", MessageIcon::Exclamation});
-    return ConsoleOutcome::NoDevice;
+    result.outcome = ConsoleOutcome::NoDevice;
+    result.failure = Failure::BadInput;
+    return result;
   }
   const std::string host = *deviceAddress;
   // The check outlives this press when it answers late; it keeps its own
@@ -67,18 +70,28 @@ ConsoleOutcome WebConsole::OpenWebConsole(const std::optional<std::string>& devi
   bool reachable = false;
   services_.user.RunBlocking([&] { reachable = WaitDeviceReachable(*check); });
   if (!reachable) {
-    services_.user.Message({"Warning", "Device is no longer available.", MessageIcon::Exclamation});
-    return ConsoleOutcome::DeviceGone;
+    result.detail = host + " does not answer on its web port";
+    services_.user.Message({"Warning", "Device is no longer available.", MessageIcon::Exclamation, result.detail});
+    result.outcome = ConsoleOutcome::DeviceGone;
+    result.failure = Failure::NotFound;
+    return result;
   }
 
   const std::string commandLine = ConsoleCommandLine(services_.browser, host, sslValue);
-  const int started = services_.programs.Run(commandLine, /*shown=*/false);
+  int started = services_.programs.Run(commandLine, /*shown=*/false);
   // A browser that is gone or no program: the desktop's own choice, once.
   if (started == platform::kStartNotFound || started == platform::kStartPathNotFound ||
       started == platform::kStartBadFormat) {
-    services_.programs.Run(services_.browser.Explorer() + " " + ConsoleUrl(host, sslValue), false);
+    started = services_.programs.Run(services_.browser.Explorer() + " " + ConsoleUrl(host, sslValue), false);
   }
-  return ConsoleOutcome::Started;
+  result.outcome = ConsoleOutcome::Started;
+  if (!platform::Started(started)) {
+    result.failure = Failure::Local;
+    result.detail = "no browser could be started for " + ConsoleUrl(host, sslValue) + ": " +
+                    platform::StartFailureText(started);
+    services_.user.Note(result.detail);
+  }
+  return result;
 }
 
 bool WebConsole::WaitDeviceReachable(Check& check) {

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/command_result.h"
 #include "core/interaction.h"
 #include "platform/clock.h"
 #include "platform/programs.h"
@@ -28,7 +29,7 @@ struct WebConsoleServices {
 
 enum class ConsoleOutcome {
   NoDevice,    // warned: no device row is selected
-  Started,     // the browser was started (whatever it answered)
+  Started,     // the browser was asked to start; a failure's detail says why it did not
   DeviceGone,  // warned: the caller rebuilds the drive views and the device list, deviceSelected 0
 };
 
@@ -53,8 +54,8 @@ class WebConsole {
 
   // `deviceAddress` is the selected device row's "IP" text; `sslValue` the
   // device's secure-console answer.
-  ConsoleOutcome OpenWebConsole(const std::optional<std::string>& deviceAddress,
-                                std::string_view sslValue);
+  CommandResult<ConsoleOutcome> OpenWebConsole(const std::optional<std::string>& deviceAddress,
+                                               std::string_view sslValue);
 
   // Check threads started and not yet joined (the program's own threads).
   std::size_t runningChecks() const { return threads_.size(); }

@@ -3,20 +3,16 @@
 
 #include <QDialog>
 
-#include "ui/dialog_template.h"
+#include "forms/about_form.h"
 
 namespace kfw::gui {
-
-inline constexpr const char* kVersionLine = "Version : 4.9.0.1";
-inline constexpr const char* kLegalNotice = "Copyright (C) 2026 Korvex";
 
 class AboutDialog : public QDialog {
   Q_OBJECT
 
  public:
-  enum ControlId : int { kOk = 1 };
+  using enum forms::about::Id;
   explicit AboutDialog(QWidget* parent = nullptr);
-  static ui::DialogLayout Template();
 };
 
 }  // namespace kfw::gui

@@ -10,11 +10,9 @@
 #include <algorithm>
 
 #include "core/addon_install.h"
+#include "ui/dialog_template.h"
 
 namespace kfw::gui {
-
-using ui::ControlKind;
-
 namespace {
 
 void CaptionOnly(QDialog& dialog) {
@@ -34,7 +32,7 @@ void UnclosableDialog::closeEvent(QCloseEvent* event) { event->ignore(); }
 LanguageDialog::LanguageDialog(const core::LanguageQuestion& question, ui::Prompts& prompts, QWidget* parent)
     : QDialog(parent), question_(question), prompts_(prompts) {
   CaptionOnly(*this);
-  ui::BuildDialog(*this, Template());
+  ui::BuildDialog(*this, forms::LanguageForm());
   auto* list = ui::Control<QComboBox>(*this, kLanguageList);
   for (int i = 0; i < core::kLanguageCount; ++i) list->addItem(QString::fromUtf8(core::LanguageText(i)));
   list->setCurrentIndex(question.preselected);
@@ -43,16 +41,6 @@ LanguageDialog::LanguageDialog(const core::LanguageQuestion& question, ui::Promp
   });
   connect(ui::Control<QPushButton>(*this, kOk), &QPushButton::clicked, this, &QDialog::accept);
   connect(ui::Control<QPushButton>(*this, kCancel), &QPushButton::clicked, this, &QDialog::reject);
-}
-
-ui::DialogLayout LanguageDialog::Template() {
-  return ui::DialogLayout{139, "", "Arial", 8, 226, 64,
-                          {
-                              {ControlKind::DefaultButton, kOk, "OK", 169, 7, 50, 14},
-                              {ControlKind::Button, kCancel, "Cancel", 169, 24, 50, 14},
-                              {ControlKind::Label, ui::kNoId, "Language :", 14, 12, 36, 8},
-                              {ControlKind::DropDownList, kLanguageList, "", 52, 10, 112, 59, 0, "Language :"},
-                          }};
 }
 
 void LanguageDialog::accept() {
@@ -68,23 +56,13 @@ void LanguageDialog::accept() {
 
 LoadingDialog::LoadingDialog(QWidget* parent) : UnclosableDialog(parent) {
   CaptionOnly(*this);
-  ui::BuildDialog(*this, Template());
-}
-
-ui::DialogLayout LoadingDialog::Template() {
-  return ui::DialogLayout{
-      180, "", "Arial", 8, 220, 73,
-      {
-          {ControlKind::Label, ui::kNoId, "Loading.....", 6, 11, 36, 8},
-          {ControlKind::Label, ui::kNoId, " Warning: Do not power down your device during this process.", 4, 28, 209, 8},
-          {ControlKind::Label, ui::kNoId, "Doing so may physically damage this device.", 6, 45, 144, 8},
-      }};
+  ui::BuildDialog(*this, forms::LoadingForm());
 }
 
 RestartDialog::RestartDialog(const core::RestartWait& wait, QWidget* parent)
     : UnclosableDialog(parent), wait_(wait) {
   CaptionOnly(*this);
-  ui::BuildDialog(*this, Template());
+  ui::BuildDialog(*this, forms::RestartForm());
   bar_ = ui::Control<QProgressBar>(*this, kProgress);
   bar_->setRange(1, 100);
   bar_->setValue(1);
@@ -97,15 +75,6 @@ RestartDialog::~RestartDialog() {
   }
   wake_.notify_all();
   if (filler_.joinable()) filler_.join();
-}
-
-ui::DialogLayout RestartDialog::Template() {
-  return ui::DialogLayout{141, "", "Arial", 8, 202, 73,
-                          {
-                              {ControlKind::Label, ui::kNoId, "The system is restarting. Please wait a moment.", 25,
-                               18, 158, 8},
-                              {ControlKind::ProgressBar, kProgress, "", 26, 41, 152, 10},
-                          }};
 }
 
 int RestartDialog::exec() {

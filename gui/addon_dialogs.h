@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "core/interaction.h"
-#include "ui/dialog_template.h"
+#include "forms/addon_forms.h"
 #include "ui/prompts.h"
 
 class QProgressBar;
@@ -40,9 +40,8 @@ class LanguageDialog : public QDialog {
   Q_OBJECT
 
  public:
-  enum ControlId : int { kOk = 1, kCancel = 2, kLanguageList = 1022 };
+  using enum forms::language::Id;
   LanguageDialog(const core::LanguageQuestion& question, ui::Prompts& prompts, QWidget* parent = nullptr);
-  static ui::DialogLayout Template();
   // The language chosen at OK; nothing after Cancel or a close request.
   std::optional<int> answer() const { return answer_; }
   void accept() override;
@@ -60,7 +59,6 @@ class LoadingDialog : public UnclosableDialog {
 
  public:
   explicit LoadingDialog(QWidget* parent = nullptr);
-  static ui::DialogLayout Template();
 };
 
 // Shown while the device restarts: a filler thread counts the bar from 1 to
@@ -70,10 +68,9 @@ class RestartDialog : public UnclosableDialog {
   Q_OBJECT
 
  public:
-  enum ControlId : int { kProgress = 1023 };
+  using enum forms::restart::Id;
   RestartDialog(const core::RestartWait& wait, QWidget* parent = nullptr);
   ~RestartDialog() override;
-  static ui::DialogLayout Template();
   int exec() override;
 
  private:

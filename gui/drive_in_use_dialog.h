@@ -4,7 +4,7 @@
 #include <QDialog>
 
 #include "core/interaction.h"
-#include "ui/dialog_template.h"
+#include "forms/drive_in_use_form.h"
 
 namespace kfw::gui {
 
@@ -12,9 +12,8 @@ class DriveInUseDialog : public QDialog {
   Q_OBJECT
 
  public:
-  enum ControlId : int { kOk = 1, kCancel = 2 };
+  using enum forms::drive_in_use::Id;
   explicit DriveInUseDialog(QWidget* parent = nullptr);
-  static ui::DialogLayout Template();
 
   void done(int result) override;
   // Set when the dialog closes: OK uses the letter; Cancel, Esc and the

@@ -4,10 +4,10 @@
 #include <QPushButton>
 #include <QValidator>
 
+#include "ui/dialog_template.h"
+
 namespace kfw::gui {
 namespace {
-
-using ui::ControlKind;
 
 // The credentials are 16-byte texts: refuse a key that would make the text
 // longer than that in the system's character set, so what is typed is what
@@ -31,7 +31,7 @@ LoginDialog::LoginDialog(const core::LoginQuestion& question, QWidget* parent)
     : QDialog(parent), question_(question) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-  ui::BuildDialog(*this, Template());
+  ui::BuildDialog(*this, forms::LoginForm());
   userName_ = ui::Control<QLineEdit>(*this, kUserName);
   password_ = ui::Control<QLineEdit>(*this, kPassword);
   for (QLineEdit* edit : {userName_, password_}) {
@@ -40,19 +40,6 @@ LoginDialog::LoginDialog(const core::LoginQuestion& question, QWidget* parent)
   }
   connect(ui::Control<QPushButton>(*this, kOk), &QPushButton::clicked, this, &LoginDialog::Ok);
   connect(ui::Control<QPushButton>(*this, kCancel), &QPushButton::clicked, this, &QDialog::reject);
-}
-
-ui::DialogLayout LoginDialog::Template() {
-  return ui::DialogLayout{
-      134, "Login", "Arial", 8, 199, 75,
-      {
-          {ControlKind::Label, ui::kNoId, "User name :", 13, 21, 41, 8},
-          {ControlKind::Edit, kUserName, "", 60, 18, 69, 14, 0, "User name"},
-          {ControlKind::Label, ui::kNoId, "Password :", 13, 42, 37, 8},
-          {ControlKind::Edit, kPassword, "", 60, 39, 68, 14, ui::style::kPassword, "Password"},
-          {ControlKind::DefaultButton, kOk, "OK", 135, 21, 50, 14},
-          {ControlKind::Button, kCancel, "Cancel", 135, 38, 50, 14},
-      }};
 }
 
 void LoginDialog::showEvent(QShowEvent* event) {

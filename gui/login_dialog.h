@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "core/interaction.h"
-#include "ui/dialog_template.h"
+#include "forms/login_form.h"
 
 class QLineEdit;
 
@@ -17,11 +17,10 @@ class LoginDialog : public QDialog {
   Q_OBJECT
 
  public:
-  enum ControlId : int { kUserName = 1016, kPassword = 1017, kOk = 1, kCancel = 2 };
+  using enum forms::login::Id;
 
   explicit LoginDialog(const core::LoginQuestion& question, QWidget* parent = nullptr);
 
-  static ui::DialogLayout Template();
   // Each text holds at most this many bytes, a whole 16-byte credential.
   static constexpr int kMaxChars = static_cast<int>(core::kLoginTextMax);
 

@@ -18,9 +18,6 @@
 namespace kfw::gui {
 namespace {
 
-using ui::ControlKind;
-namespace style = ui::style;
-
 constexpr const char* kEnable = "Enable";
 constexpr const char* kDisable = "Disable";
 
@@ -55,7 +52,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
-  ui::BuildDialog(*this, Template());
+  ui::BuildDialog(*this, forms::MainWindowForm());
   setWindowIcon(AppIcon());
 
   deviceList_ = ui::Control<ui::ReportView>(*this, kDeviceList);
@@ -104,38 +101,6 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
 }
 
 MainWindow::~MainWindow() = default;
-
-ui::DialogLayout MainWindow::Template() {
-  return ui::DialogLayout{
-      102, "Korvex Findway Utility", "Arial", 8, 285, 262,
-      {
-          {ControlKind::GroupBox, ui::kNoId, "Network Storage Device", 3, 2, 277, 87},
-          {ControlKind::ReportView, kDeviceList, "", 8, 13, 216, 68, 0, "Network Storage Device"},
-          {ControlKind::Button, kRefresh, "Refresh", 227, 48, 45, 14},
-          {ControlKind::Button, kConfiguration, "Configuration", 227, 67, 45, 14},
-          {ControlKind::Button, kLanguage, "Language", 227, 49, 45, 14, style::kHidden},
-          {ControlKind::Button, kBitTorrent, "BitTorrent", 227, 49, 45, 14, style::kHidden},
-          {ControlKind::Button, kWidget, "Widget", 227, 67, 45, 14, style::kHidden},
-          {ControlKind::GroupBox, ui::kNoId, "LAN", 3, 93, 277, 67},
-          {ControlKind::Label, ui::kNoId, "I P :", 13, 109, 14, 8},
-          {ControlKind::AddressField, kAddress, "", 55, 105, 100, 13, 0, "IP"},
-          {ControlKind::Label, ui::kNoId, "Netmask :", 13, 127, 32, 8},
-          {ControlKind::AddressField, kNetmask, "", 55, 123, 100, 13, 0, "Netmask"},
-          {ControlKind::Label, ui::kNoId, "Gateway :", 13, 145, 38, 8},
-          {ControlKind::AddressField, kGateway, "", 55, 142, 100, 13, 0, "Gateway"},
-          {ControlKind::Label, ui::kNoId, "Receive DHCP :", 162, 109, 51, 8},
-          {ControlKind::DropDownList, kReceiveDhcp, "", 213, 107, 59, 49, style::kSorted, "Receive DHCP"},
-          {ControlKind::Button, kApply, "Apply", 222, 136, 50, 14},
-          {ControlKind::GroupBox, ui::kNoId, "Drive Mapping", 3, 163, 277, 77},
-          {ControlKind::ReportView, kShareList, "", 8, 182, 164, 51, 0, "Drive Mapping"},
-          {ControlKind::Label, ui::kNoId, "Available Drive Letters :", 182, 181, 78, 8},
-          {ControlKind::DropDownList, kDriveLetters, "", 181, 191, 91, 110, 0, "Available Drive Letters"},
-          {ControlKind::Button, kConnect, "Connect", 182, 217, 43, 14},
-          {ControlKind::Button, kDisconnect, "Disconnect", 230, 217, 43, 14},
-          {ControlKind::Button, kAbout, "About", 4, 246, 45, 15},
-          {ControlKind::Button, kExit, "Exit", 234, 246, 43, 15},
-      }};
-}
 
 QPushButton* MainWindow::button(int id) const { return ui::Control<QPushButton>(*this, id); }
 
@@ -327,7 +292,7 @@ void MainWindow::ConnectShare() {
                                             interaction_};
   // Every outcome but NothingDone cleared the letter first: the lists must
   // stop showing what it held, whether the new mapping came or not.
-  if (core::ConnectShare(services, DriveMappingSelection()) != core::ConnectOutcome::NothingDone) {
+  if (core::ConnectShare(services, DriveMappingSelection()).outcome != core::ConnectOutcome::NothingDone) {
     ResyncDriveMapping(/*exactHost=*/true);
   }
 }
@@ -335,7 +300,7 @@ void MainWindow::ConnectShare() {
 void MainWindow::DisconnectDrive() {
   const core::DriveMappingServices services{services_.client, services_.drives, services_.system,
                                             interaction_};
-  if (core::DisconnectDrive(services, DriveMappingSelection())) ResyncDriveMapping(/*exactHost=*/false);
+  if (core::DisconnectDrive(services, DriveMappingSelection()).ok()) ResyncDriveMapping(/*exactHost=*/false);
 }
 
 void MainWindow::ResyncDriveMapping(bool exactHost) {
@@ -351,7 +316,7 @@ void MainWindow::OpenWebConsole() {
     host = ui::ReportView::CellText(device, 1);
     selection_.selectedHost = *host;
   }
-  if (webConsole_.OpenWebConsole(host, selection_.sslValue.view()) != core::ConsoleOutcome::DeviceGone) {
+  if (webConsole_.OpenWebConsole(host, selection_.sslValue.view()).outcome != core::ConsoleOutcome::DeviceGone) {
     return;
   }
   // The device has gone: what the window shows of it goes too.
@@ -380,14 +345,16 @@ void MainWindow::Exit() {
 
 void MainWindow::InstallLanguage() {
   if (core::LanguageCommand(addons_, selection_.deviceSelected != 0, selection_.selectedHost.str(),
-                            selection_.deviceAddress.view())) {
+                            selection_.deviceAddress.view())
+          .restarted) {
     Resynchronise();
   }
 }
 
 void MainWindow::InstallBitTorrent() {
   if (core::BitTorrentCommand(addons_, selection_.deviceSelected != 0, selection_.selectedHost.str(),
-                              selection_.deviceAddress.view())) {
+                              selection_.deviceAddress.view())
+          .restarted) {
     Resynchronise();
   }
 }

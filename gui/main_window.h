@@ -15,6 +15,7 @@
 #include "core/address_validation.h"
 #include "core/drive_mapping.h"
 #include "core/web_console.h"
+#include "forms/main_window_form.h"
 #include "gui/window_interaction.h"
 #include "platform/network_drives.h"
 #include "platform/system_info.h"
@@ -77,32 +78,12 @@ class MainWindow : public QDialog {
   Q_OBJECT
 
  public:
-  enum ControlId : int {
-    kDeviceList = 1000,
-    kShareList = 1001,
-    kRefresh = 1002,
-    kConnect = 1003,
-    kDisconnect = 1004,
-    kAddress = 1006,
-    kApply = 1007,
-    kConfiguration = 1008,
-    kExit = 1009,
-    kNetmask = 1010,
-    kGateway = 1011,
-    kDriveLetters = 1013,
-    kReceiveDhcp = 1015,
-    kAbout = 1021,
-    kLanguage = 1022,
-    kBitTorrent = 1025,
-    kWidget = 1026,
-  };
+  using enum forms::main_window::Id;
 
   // Builds the window and initialises it: the drive table, the free drive
   // letters and a first discovery, all before the window is first shown.
   explicit MainWindow(const MainWindowServices& services, QWidget* parent = nullptr);
   ~MainWindow() override;
-
-  static ui::DialogLayout Template();
 
   // Clears both lists and the address fields, runs discovery, lists the
   // devices found and clears deviceSelected.

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "core/interaction.h"
-#include "ui/dialog_template.h"
+#include "forms/widget_forms.h"
 
 namespace kfw::gui {
 
@@ -15,9 +15,8 @@ class WidgetEngineDialog : public QDialog {
   Q_OBJECT
 
  public:
-  enum ControlId : int { kDownload = 1, kNext = 2 };
+  using enum forms::widget_engine::Id;
   explicit WidgetEngineDialog(QWidget* parent = nullptr);
-  static ui::DialogLayout Template();
   void done(int result) override;
   // Set when the dialog closes: "Download", or "Next" (also Esc).
   core::WidgetEngineAnswer answer() const { return answer_; }
@@ -30,9 +29,8 @@ class ModelPickDialog : public QDialog {
   Q_OBJECT
 
  public:
-  enum ControlId : int { kOk = 1, kCancel = 2, kKvr210 = 1028, kKvr220 = 1029, kKvr400 = 1030 };
+  using enum forms::model_pick::Id;
   explicit ModelPickDialog(QWidget* parent = nullptr);
-  static ui::DialogLayout Template();
   void done(int result) override;
   // Set when the dialog closes: the checked model at OK; nothing for
   // Cancel, Esc or no model checked.

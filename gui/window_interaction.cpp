@@ -1,13 +1,19 @@
 #include "gui/window_interaction.h"
 
 #include <QTimer>
+#include <iostream>
 
 #include "gui/addon_dialogs.h"
 #include "gui/drive_in_use_dialog.h"
 #include "gui/login_dialog.h"
 #include "gui/widget_dialogs.h"
+#include "protocol/safe_text.h"
 
 namespace kfw::gui {
+
+void WindowInteraction::Note(const std::string& detail) {
+  std::cerr << "korvex-findway: " << protocol::ReasonText(detail) << "\n" << std::flush;
+}
 
 std::optional<core::Credentials> WindowInteraction::AskLogin(const core::LoginQuestion& question) {
   LoginDialog login(question, owner_);

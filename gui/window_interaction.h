@@ -17,6 +17,8 @@ class WindowInteraction final : public core::Interaction {
       : prompts_(prompts), busy_(busy), owner_(owner) {}
 
   void Message(const core::UserMessage& message) override { prompts_.Message(message); }
+  // Where a user who started the window from a terminal finds it.
+  void Note(const std::string& detail) override;
   std::optional<core::Credentials> AskLogin(const core::LoginQuestion& question) override;
   core::DriveInUseAnswer AskDriveInUse() override;
   core::WidgetEngineAnswer AskWidgetEngine() override;

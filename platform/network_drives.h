@@ -48,6 +48,10 @@ class NetworkDrives {
   // or false when the letter has no live network connection.
   virtual bool RemoteName(const std::string& localName, std::string& remoteName) = 0;
   virtual DriveKind Kind(const std::string& localName) = 0;
+  // Why the last AddConnection or CancelConnection failed, or why the
+  // workstation's record of its connections could not be read, in words
+  // for the user (never a password); "" when there is no reason to give.
+  virtual std::string FailureReason() const { return {}; }
 
   // A refresh asks about every letter in turn. Between HoldState and
   // ReleaseState the answers may all come from one look at the

@@ -17,6 +17,15 @@ inline constexpr int kStartOk = 33;
 // Whether an answer of Run, or of Open, says the program started.
 inline bool Started(int runAnswer) { return runAnswer > 31; }
 inline bool Opened(int openAnswer) { return openAnswer > 32; }
+// Why an answer of Run or Open is a failure, in words for the user.
+inline const char* StartFailureText(int answer) {
+  switch (answer) {
+    case kStartNotFound: return "the program was not found";
+    case kStartPathNotFound: return "the program's folder was not found";
+    case kStartBadFormat: return "the file is not a program";
+    default: return "the program could not be started";
+  }
+}
 
 class ProgramStarter {
  public:

@@ -32,6 +32,9 @@ class ShareFiles {
   // or, where the server replaces in two steps, nothing.
   virtual bool Replace(const std::string& from, const std::string& to) = 0;
   virtual bool Exists(const std::string& path) = 0;
+  // Why the last call that failed did, in words for the user: the path
+  // and the system's or the file server's reason.
+  virtual std::string FailureReason() const { return {}; }
 
   // From now on, calls that reach a share give up once `budget` has passed
   // (those already past it fail at once); nothing lifts the limit. A share

@@ -73,7 +73,9 @@ std::string Hex(const char* format, char32_t code) {
 
 }  // namespace
 
-std::string TerminalText(std::string_view bytes) {
+namespace {
+
+std::string Escaped(std::string_view bytes, bool doubleBackslashes) {
   std::string out;
   out.reserve(bytes.size());
   ForEachUnit(bytes, [&](const Unit& unit, std::string_view raw) {
@@ -81,7 +83,7 @@ std::string TerminalText(std::string_view bytes) {
       out += kReplacement;
     } else if (IsControl(unit.code)) {
       out += Hex("\\x%02x", unit.code);
-    } else if (unit.code == '\\') {
+    } else if (unit.code == '\\' && doubleBackslashes) {
       out += "\\\\";
     } else {
       out += raw;
@@ -89,6 +91,12 @@ std::string TerminalText(std::string_view bytes) {
   });
   return out;
 }
+
+}  // namespace
+
+std::string TerminalText(std::string_view bytes) { return Escaped(bytes, true); }
+
+std::string ReasonText(std::string_view bytes) { return Escaped(bytes, false); }
 
 std::string JsonQuoted(std::string_view bytes) {
   std::string out = "\"";

@@ -18,6 +18,9 @@ namespace kfw::protocol {
 // U+0080..U+009F are written as "\x1b"-style escapes (the code point in two
 // hex digits) and a backslash as "\\", so an escape cannot be forged.
 std::string TerminalText(std::string_view bytes);
+// The same for a failure's reason, which quotes share paths: backslashes
+// stay single, for the reader, as no output is parsed from it.
+std::string ReasonText(std::string_view bytes);
 
 // A JSON string literal with its quotes, always valid UTF-8: '"' and '\'
 // escaped, C0, DEL and C1 controls as \u00XX.

@@ -17,6 +17,11 @@
 #include "ui/report_view.h"
 
 namespace kfw::ui {
+
+using forms::ControlEntry;
+using forms::ControlKind;
+namespace style = forms::style;
+
 namespace {
 
 // a * b / c rounded to the nearest integer, halves away from zero: the
@@ -110,7 +115,7 @@ QFont DialogFont(const std::string& face, int pointSize) {
 
 QString ControlName(int id) { return QStringLiteral("id%1").arg(id); }
 
-DialogUnits BuildDialog(QWidget& dialog, const DialogLayout& layout) {
+DialogUnits BuildDialog(QWidget& dialog, const forms::DialogLayout& layout) {
   dialog.setWindowTitle(QString::fromStdString(layout.caption));
   dialog.setFont(DialogFont(layout.fontFace, layout.pointSize));
   const DialogUnits units(dialog.font());

@@ -1,6 +1,5 @@
 #pragma once
-// Dialogs described the way a resource script describes them: a table of
-// controls placed in dialog units, turned into widgets by one helper.
+// Dialogs built from their tables (forms/) by one helper.
 //
 // A dialog unit depends on the dialog's font: horizontally a quarter of the
 // average character width, vertically an eighth of the character height. So
@@ -12,56 +11,12 @@
 #include <QString>
 #include <QWidget>
 #include <string>
-#include <vector>
+
+#include "forms/dialog_table.h"
 
 class QComboBox;
 
 namespace kfw::ui {
-
-enum class ControlKind {
-  Label,          // static text, left-aligned
-  GroupBox,       // titled frame; purely decorative, takes no focus
-  Button,         // push button
-  DefaultButton,  // push button pressed by Enter
-  Edit,           // single-line edit
-  DropDownList,   // combo box without an edit part
-  ReportView,     // list view in report style
-  AddressField,   // IPv4 address field
-  Icon,           // the window icon; `text` names the image
-  RadioButton,    // automatic radio button; a dialog's radio buttons form one group
-  ProgressBar,    // smooth progress bar without a text of its own
-};
-
-// Style flags of a control.
-namespace style {
-inline constexpr unsigned kHidden = 1u << 0;
-inline constexpr unsigned kDisabled = 1u << 1;
-inline constexpr unsigned kPassword = 1u << 2;  // edit hides what is typed
-inline constexpr unsigned kSorted = 1u << 3;    // drop-down list keeps its items sorted
-}  // namespace style
-
-// Static controls that nothing refers to.
-inline constexpr int kNoId = -1;
-
-struct ControlEntry {
-  ControlKind kind;
-  int id;
-  std::string text;
-  int x, y, width, height;  // dialog units
-  unsigned style = 0;
-  // What assistive technology announces for a control without text of its
-  // own: its label's text, or for a list the title of its group.
-  std::string accessibleName = {};
-};
-
-struct DialogLayout {
-  int resourceId;
-  std::string caption;
-  std::string fontFace;
-  int pointSize;
-  int width, height;  // client area, dialog units
-  std::vector<ControlEntry> controls;
-};
 
 class DialogUnits {
  public:
@@ -92,7 +47,7 @@ QString ControlName(int id);
 // Sets the widget's caption, font and fixed client size and creates the
 // controls as its children in table order, which is also the Tab order of
 // those that take the focus. Returns the units used.
-DialogUnits BuildDialog(QWidget& dialog, const DialogLayout& layout);
+DialogUnits BuildDialog(QWidget& dialog, const forms::DialogLayout& layout);
 
 template <typename T>
 T* Control(const QWidget& dialog, int id) {
@@ -100,7 +55,7 @@ T* Control(const QWidget& dialog, int id) {
 }
 
 // Adds an item to a drop-down list, in sorted place when the list was built
-// with style::kSorted (letter case ignored). Returns the item's index.
+// with forms::style::kSorted (letter case ignored). Returns the item's index.
 int AddListItem(QComboBox& list, const QString& text);
 
 }  // namespace kfw::ui

@@ -23,6 +23,8 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const core::UserMessage& message, QW
   auto box = std::make_unique<QMessageBox>(IconOf(message.icon), caption,
                                            QString::fromStdString(message.text), QMessageBox::Ok, owner);
   box->setTextFormat(Qt::PlainText);
+  // The reason underneath stays behind the box's details button.
+  if (!message.detail.empty()) box->setDetailedText(QString::fromStdString(message.detail));
   box->setWindowModality(Qt::ApplicationModal);
   return box;
 }

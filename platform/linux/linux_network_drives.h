@@ -113,6 +113,7 @@ class LinuxNetworkDrives final : public NetworkDrives {
   std::string UserName() override;
   bool RemoteName(const std::string& localName, std::string& remoteName) override;
   DriveKind Kind(const std::string& localName) override;
+  std::string FailureReason() const override { return lastError_; }
   void HoldState() override;
   void ReleaseState() override;
 

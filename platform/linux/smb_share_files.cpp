@@ -130,6 +130,14 @@ std::optional<std::string> SmbShareFiles::UrlOf(const std::string& path) {
   return url;
 }
 
+bool SmbShareFiles::Fail(const char* what, const std::string& path, int error) {
+  reason_ = std::string(what) + " " + path + ": ";
+  if (UrlOf(path) && TimeIsUp()) reason_ += "the file server did not answer in time";
+  else if (error == 0) reason_ += "failed";
+  else reason_ += std::strerror(error);
+  return false;
+}
+
 bool SmbShareFiles::TimeIsUp() const { return deadline_ && std::chrono::steady_clock::now() >= *deadline_; }
 
 void SmbShareFiles::LimitTime(std::optional<std::chrono::milliseconds> budget) {
@@ -186,23 +194,28 @@ std::unique_ptr<SmbShareFiles::File> SmbShareFiles::Open(const std::string& path
 bool SmbShareFiles::Connect(const std::string& path) {
   KFW_SMB_TURN;
   const auto url = UrlOf(path);
-  if (!url) return false;
+  if (!url) return Fail("cannot connect to", path, EINVAL);
   // smb://host/share: the share's root.
   std::size_t end = url->find('/', 6);
   if (end != std::string::npos) end = url->find('/', end + 1);
   const std::string share = url->substr(0, end);
   SMBCCTX* context = Context();
-  if (!context) return false;
+  if (!context) return Fail("cannot connect to", path, ENOPKG);
   SMBCFILE* folder = smbc_getFunctionOpendir(context)(context, share.c_str());
-  if (!folder) return false;
+  if (!folder) return Fail("cannot connect to", path, errno);
   smbc_getFunctionClosedir(context)(context, folder);
   return true;
 }
 
 bool SmbShareFiles::Write(const std::string& path, std::span<const uint8_t> bytes) {
   KFW_SMB_TURN;
+  errno = 0;
   const auto file = Open(path, O_WRONLY | O_CREAT | O_TRUNC);
-  return file && file->WriteAll(bytes, [this] { return TimeIsUp(); }) && file->Close();
+  if (!file) return Fail("cannot create", path, errno);
+  if (!file->WriteAll(bytes, [this] { return TimeIsUp(); }) || !file->Close()) {
+    return Fail("cannot write", path, errno);
+  }
+  return true;
 }
 
 bool SmbShareFiles::Remove(const std::string& path) {
@@ -216,26 +229,35 @@ bool SmbShareFiles::Remove(const std::string& path) {
 
 bool SmbShareFiles::CopyNew(const std::string& from, const std::string& to) {
   KFW_SMB_TURN;
+  errno = 0;
   const auto source = Open(from, O_RDONLY);
-  if (!source) return false;
+  if (!source) return Fail("cannot open", from, errno);
   const auto bytes = source->ReadAll([this] { return TimeIsUp(); });
-  if (!bytes) return false;
+  if (!bytes) return Fail("cannot read", from, errno);
   const auto target = Open(to, O_WRONLY | O_CREAT | O_EXCL);
-  return target && target->WriteAll(*bytes, [this] { return TimeIsUp(); }) && target->Close();
+  if (!target) return Fail("cannot create", to, errno);
+  if (!target->WriteAll(*bytes, [this] { return TimeIsUp(); }) || !target->Close()) {
+    return Fail("cannot write", to, errno);
+  }
+  return true;
 }
 
 bool SmbShareFiles::Replace(const std::string& from, const std::string& to) {
   KFW_SMB_TURN;
   const auto fromUrl = UrlOf(from), toUrl = UrlOf(to);
-  if (!fromUrl != !toUrl) return false;  // a rename never leaves its share
-  if (!fromUrl) return std::rename(from.c_str(), to.c_str()) == 0;
+  // A rename never leaves its share.
+  if (!fromUrl != !toUrl) return Fail("cannot rename", from, EXDEV);
+  if (!fromUrl) return std::rename(from.c_str(), to.c_str()) == 0 || Fail("cannot rename", from, errno);
   SMBCCTX* context = Context();
-  if (!context) return false;
+  if (!context) return Fail("cannot rename", from, ENOPKG);
   const auto rename = smbc_getFunctionRename(context);
   if (rename(context, fromUrl->c_str(), context, toUrl->c_str()) == 0) return true;
-  if (errno != EEXIST) return false;
-  return smbc_getFunctionUnlink(context)(context, toUrl->c_str()) == 0 &&
-         rename(context, fromUrl->c_str(), context, toUrl->c_str()) == 0;
+  if (errno != EEXIST) return Fail("cannot rename", from, errno);
+  if (smbc_getFunctionUnlink(context)(context, toUrl->c_str()) == 0 &&
+      rename(context, fromUrl->c_str(), context, toUrl->c_str()) == 0) {
+    return true;
+  }
+  return Fail("cannot rename", from, errno);
 }
 
 bool SmbShareFiles::Exists(const std::string& path) {

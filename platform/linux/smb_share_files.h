@@ -32,6 +32,8 @@ class SmbShareFiles final : public ShareFiles {
   // deleted and the rename tried once more.
   bool Replace(const std::string& from, const std::string& to) override;
   bool Exists(const std::string& path) override;
+  // Remove, a clean-up, leaves the reason of the failure before it.
+  std::string FailureReason() const override { return reason_; }
   void LimitTime(std::optional<std::chrono::milliseconds> budget) override;
   std::optional<std::string> CreateStagingFolder() override;
   void RemoveStagingFolder(const std::string& folder) override;
@@ -47,9 +49,12 @@ class SmbShareFiles final : public ShareFiles {
   SMBCCTX* Context(bool cleanUp = false);
   std::unique_ptr<File> Open(const std::string& path, int flags);
   bool TimeIsUp() const;
+  // Records why `what` failed on `path` (errno `error`, or the time limit).
+  bool Fail(const char* what, const std::string& path, int error);
 
   std::unique_ptr<SMBCCTX, FreeContext> context_;
   std::optional<std::chrono::steady_clock::time_point> deadline_;
+  std::string reason_;
 };
 
 }  // namespace kfw::platform

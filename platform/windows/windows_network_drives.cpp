@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "platform/windows/system_error.h"
 #include "platform/windows/wide_text.h"
 
 namespace kfw::platform {
@@ -23,6 +24,10 @@ void Wipe(std::wstring& text) {
 }
 
 }  // namespace
+
+std::string WindowsNetworkDrives::FailureReason() const {
+  return lastError_ == NO_ERROR ? std::string() : SystemErrorText(lastError_);
+}
 
 bool WindowsNetworkDrives::Answer(unsigned long result) {
   lastError_ = result;
@@ -69,7 +74,7 @@ std::string WindowsNetworkDrives::UserName() {
     name.resize(size);
     result = WNetGetUserW(nullptr, name.data(), &size);
   }
-  if (!Answer(result)) return {};
+  if (result != NO_ERROR) return {};
   return Narrow(name.data());
 }
 
@@ -83,8 +88,9 @@ bool WindowsNetworkDrives::RemoteName(const std::string& localName, std::string&
     result = WNetGetConnectionW(local.c_str(), name.data(), &size);
   }
   // A remembered connection that is not live (ERROR_CONNECTION_UNAVAIL)
-  // has no remote name for the program either.
-  if (!Answer(result)) return false;
+  // has no remote name for the program either. A letter without one is no
+  // failure to report.
+  if (result != NO_ERROR) return false;
   remoteName = Narrow(name.data());
   return true;
 }

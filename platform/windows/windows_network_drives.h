@@ -19,9 +19,11 @@ class WindowsNetworkDrives final : public NetworkDrives {
   std::string UserName() override;
   bool RemoteName(const std::string& localName, std::string& remoteName) override;
   DriveKind Kind(const std::string& localName) override;
+  // The system's text for lastError(), with the code.
+  std::string FailureReason() const override;
 
-  // The system's error code of the last call that failed (such as 1222, no
-  // network, or 2250, no such connection), 0 after a success.
+  // The system's error code of the last connect or remove (such as 1222,
+  // no network, or 2250, no such connection), 0 after a success.
   unsigned long lastError() const { return lastError_; }
 
  private:

@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/windows/system_error.h"
 #include "platform/windows/wide_text.h"
 
 namespace kfw::platform {
@@ -55,6 +56,14 @@ DWORD CALLBACK CopyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_I
 
 }  // namespace
 
+bool WindowsShareFiles::Fail(const char* what, const std::string& path) {
+  const DWORD code = GetLastError();
+  reason_ = std::string(what) + " " + path + ": " +
+            (ShareRoot(PathOf(path)) && TimeIsUp() ? std::string("the file server did not answer in time")
+                                                    : SystemErrorText(code));
+  return false;
+}
+
 bool WindowsShareFiles::TimeIsUp() const { return deadline_ && std::chrono::steady_clock::now() >= *deadline_; }
 
 void WindowsShareFiles::LimitTime(std::optional<std::chrono::milliseconds> budget) {
@@ -64,42 +73,45 @@ void WindowsShareFiles::LimitTime(std::optional<std::chrono::milliseconds> budge
 
 bool WindowsShareFiles::Connect(const std::string& path) {
   const auto root = ShareRoot(PathOf(path));
-  if (!root || TimeIsUp()) return false;
+  if (!root || TimeIsUp()) return Fail("cannot connect to", path);
   // The share's root answers once the system has a session with its host.
   const DWORD attributes = GetFileAttributesW((*root + L"\\").c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+  return Fail("cannot connect to", path);
 }
 
 bool WindowsShareFiles::Write(const std::string& path, std::span<const uint8_t> bytes) {
   const bool onShare = ShareRoot(PathOf(path)).has_value();
-  if (onShare && TimeIsUp()) return false;
+  if (onShare && TimeIsUp()) return Fail("cannot create", path);
   Handle file(CreateFileW(PathOf(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                           nullptr));
-  if (!file.valid()) return false;
+  if (!file.valid()) return Fail("cannot create", path);
   std::span<const uint8_t> left = bytes;
   while (!left.empty()) {
-    if (onShare && TimeIsUp()) return false;
+    if (onShare && TimeIsUp()) return Fail("cannot write", path);
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left.size(), onShare ? 1u << 20 : 1u << 30));
     DWORD written = 0;
-    if (!WriteFile(file.get(), left.data(), chunk, &written, nullptr) || written == 0) return false;
+    if (!WriteFile(file.get(), left.data(), chunk, &written, nullptr) || written == 0) return Fail("cannot write", path);
     left = left.subspan(written);
   }
-  return file.Close();
+  return file.Close() || Fail("cannot write", path);
 }
 
 bool WindowsShareFiles::Remove(const std::string& path) { return DeleteFileW(PathOf(path).c_str()) != 0; }
 
 bool WindowsShareFiles::CopyNew(const std::string& from, const std::string& to) {
   const bool onShare = ShareRoot(PathOf(from)) || ShareRoot(PathOf(to));
-  if (onShare && TimeIsUp()) return false;
+  if (onShare && TimeIsUp()) return Fail("cannot copy to", to);
   std::function<bool()> timeIsUp = [this, onShare] { return onShare && TimeIsUp(); };
   return CopyFileExW(PathOf(from).c_str(), PathOf(to).c_str(), CopyProgress, &timeIsUp, nullptr,
-                     COPY_FILE_FAIL_IF_EXISTS) != 0;
+                     COPY_FILE_FAIL_IF_EXISTS) != 0 ||
+         Fail("cannot copy to", to);
 }
 
 bool WindowsShareFiles::Replace(const std::string& from, const std::string& to) {
-  if (ShareRoot(PathOf(to)) && TimeIsUp()) return false;
-  return MoveFileExW(PathOf(from).c_str(), PathOf(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  if (ShareRoot(PathOf(to)) && TimeIsUp()) return Fail("cannot rename", from);
+  return MoveFileExW(PathOf(from).c_str(), PathOf(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 ||
+         Fail("cannot rename", from);
 }
 
 bool WindowsShareFiles::Exists(const std::string& path) {

@@ -19,6 +19,8 @@ class WindowsShareFiles final : public ShareFiles {
   bool CopyNew(const std::string& from, const std::string& to) override;
   bool Replace(const std::string& from, const std::string& to) override;
   bool Exists(const std::string& path) override;
+  // Remove, a clean-up, leaves the reason of the failure before it.
+  std::string FailureReason() const override { return reason_; }
   // The system's own time-outs for a share stand; the limit is checked
   // before every call and between the pieces of a write or copy.
   void LimitTime(std::optional<std::chrono::milliseconds> budget) override;
@@ -29,8 +31,12 @@ class WindowsShareFiles final : public ShareFiles {
 
  private:
   bool TimeIsUp() const;
+  // Records why `what` failed on `path`: the system's last error, or the
+  // time limit.
+  bool Fail(const char* what, const std::string& path);
 
   std::optional<std::chrono::steady_clock::time_point> deadline_;
+  std::string reason_;
 };
 
 }  // namespace kfw::platform

@@ -96,7 +96,7 @@ TEST(MainWindowTest, TheClickAfterADoubleClickStillSelects) {
 }
 
 TEST(MainWindowTest, SubnetTestEnablesTheCommandsThatNeedAReachableDevice) {
-  using enum MainWindow::ControlId;
+  using enum forms::main_window::Id;
   TestBed bed;
   bed.network.AddDevice(0, Device("Edge-NAS", "192.168.1.200", "255.255.255.128", "192.168.1.129"));
   MainWindow& window = bed.Open();

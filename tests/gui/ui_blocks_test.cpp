@@ -14,7 +14,11 @@
 namespace kfw::ui {
 namespace {
 
+using forms::ControlEntry;
+using forms::ControlKind;
+using forms::DialogLayout;
 using kfw::testing::Type;
+namespace style = forms::style;
 
 TEST(DialogTemplateTest, ConvertsDialogUnitsAndBuildsEachControlUnderItsId) {
   EXPECT_EQ(DialogUnits(6, 13).ToPixels(3, 2, 277, 87), QRect(5, 3, 416, 141));  // 4.5 rounds up, 3.25 down
@@ -91,7 +95,8 @@ TEST(AddressFieldTest, TypingReadingAndFocus) {
 TEST(PromptsTest, MessageBoxesCarryCaptionTextAndIcon) {
   using enum core::MessageIcon;
   const std::tuple<core::UserMessage, QString, QMessageBox::Icon> cases[] = {
-      {{"Error", "Set to dhcp client fail.", Stop}, "Error", QMessageBox::Critical},
+      {{"Error", "Failed to map drive.", Stop, "cannot map \\\\Vault\\Secret (S:): refused"}, "Error",
+       QMessageBox::Critical},
       {{"Warning", "Please input IP address!", Exclamation}, "Warning", QMessageBox::Warning},
       {{"Confirm", "DHCP client enabled.", Information}, "Confirm", QMessageBox::Information},
       {{"", "No caption of its own.", None}, "Korvex Findway Utility", QMessageBox::NoIcon},
@@ -101,6 +106,8 @@ TEST(PromptsTest, MessageBoxesCarryCaptionTextAndIcon) {
     EXPECT_EQ(box->windowTitle(), caption);
     EXPECT_EQ(box->text(), QString::fromStdString(message.text));
     EXPECT_EQ(box->icon(), icon);
+    // The reason stays behind the details, apart from the message's own text.
+    EXPECT_EQ(box->detailedText(), QString::fromStdString(message.detail));
   }
 }
 

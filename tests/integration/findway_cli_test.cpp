@@ -123,7 +123,9 @@ TEST_F(Findway, SetAddressTakesThePasswordFromStandardInputOnly) {
     args.insert(args.end(), options.begin(), options.end());
     sent = bed_->RequestsDuring([&] { ran = RunFindway(args, input); });
     EXPECT_EQ(ran.status, 3) << ran.err;
-    EXPECT_EQ(ran.err, "Error: Wrong administrator password input!\n");
+    // The message, then the reason on a line of its own.
+    EXPECT_EQ(ran.err, "Error: Wrong administrator password input!\n"
+                       "findway: 10.201.1.61 did not accept the password of admin\n");
     EXPECT_FALSE(AnySet(sent)) << "a refused password sends no set request";
     EXPECT_FALSE(sent.at(1).empty()) << "the login was asked";
   }
@@ -157,7 +159,7 @@ TEST_F(Findway, ConsoleChecksTheDeviceThenOpensOrPrints) {
   ran = RunFindway({"console", "10.201.1.62", "--print"});
   EXPECT_EQ(ran.status, 1);
   EXPECT_EQ(ran.out, "");
-  EXPECT_EQ(ran.err, "Warning: Device is no longer available.\n");
+  EXPECT_EQ(ran.err, "Warning: Device is no longer available.\nfindway: 10.201.1.62 does not answer on its web port\n");
   EXPECT_EQ(RunFindway({"console", "10.201.1.99"}).status, 1);
 
   // A desktop of the test's own whose default browser records its address;
@@ -182,6 +184,7 @@ TEST_F(Findway, ConsoleChecksTheDeviceThenOpensOrPrints) {
   fs::remove(root + "/browser");
   ran = RunFindway({"console", "10.201.1.60"}, "", desktop);
   EXPECT_EQ(ran.status, 4) << ran.err;
+  EXPECT_TRUE(Has(ran.err, "findway: no browser could be started for https://10.201.1.60: ")) << ran.err;
   fs::remove_all(root);
 }
 
@@ -232,7 +235,8 @@ TEST_F(Findway, InstallsLanguageAndBitTorrentOrReportsTheRefusal) {
   // A share that goes once the device is opened for writing: never a success.
   ran = RunFindway({"install-bt", "10.201.1.63", "--password-stdin"}, "\n", kShortWaits);
   EXPECT_EQ(ran.status, 4) << ran.err;
-  EXPECT_TRUE(Has(ran.err, "Please check hard drives.")) << ran.err;
+  EXPECT_TRUE(Has(ran.err, "Please check hard drives.\nfindway: cannot ")) << ran.err;
+  EXPECT_TRUE(Has(ran.err, "\\\\10.201.1.63\\")) << "the reason names the share: " << ran.err;
   const Strings events = bed_->Events(1, "10.201.1.63");
   EXPECT_NE(std::find(events.begin(), events.end(), "control stop"), events.end());
   EXPECT_EQ(std::find(events.begin(), events.end(), "addon BT"), events.end());

@@ -42,6 +42,9 @@ class FakeNetworkDrives final : public NetworkDrives {
   // Decides each attempt; by default every attempt succeeds.
   std::function<ConnectAnswer(const Attempt&)> accept = [](const Attempt&) { return ConnectAnswer::Connected; };
   std::string userName = "alice";
+  // What FailureReason answers, as a system would after a failure.
+  std::string reason;
+  std::string FailureReason() const override { return reason; }
 
   ConnectAnswer AddConnection(const std::string& localName, const std::string& remoteName,
                               const std::string& user, const std::optional<std::string>& password,

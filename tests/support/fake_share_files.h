@@ -42,8 +42,10 @@ class FakeShareFiles final : public ShareFiles {
   bool Connect(const std::string& path) override {
     calls.push_back("connect " + path);
     const auto share = ShareOf(path);
-    return share && !unreachableShares.count(*share);
+    return share && Reachable(path);
   }
+  // Names the last unreachable share, as a file server would refuse it.
+  std::string FailureReason() const override { return reason_; }
   bool Write(const std::string& path, std::span<const uint8_t> bytes) override {
     calls.push_back("write " + path);
     if (!Reachable(path)) return false;
@@ -95,10 +97,13 @@ class FakeShareFiles final : public ShareFiles {
     files[path] = std::move(bytes);
     return true;
   }
-  bool Reachable(const std::string& path) const {
+  bool Reachable(const std::string& path) {
     const auto share = ShareOf(path);
-    return !share || !unreachableShares.count(*share);
+    if (!share || !unreachableShares.count(*share)) return true;
+    reason_ = "cannot reach " + *share + ": Connection refused";
+    return false;
   }
+  std::string reason_;
 };
 
 }  // namespace kfw::platform

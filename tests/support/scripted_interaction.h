@@ -18,7 +18,9 @@ struct ScriptedInteraction final : Interaction {
   void Message(const UserMessage& message) override {
     static const char* const kIcons[] = {"none", "stop", "exclamation", "information"};
     messages.push_back(message.caption + " (" + kIcons[static_cast<int>(message.icon)] + "): " + message.text);
+    if (!message.detail.empty()) details.push_back(message.detail);
   }
+  void Note(const std::string& detail) override { details.push_back(detail); }
   std::optional<Credentials> AskLogin(const LoginQuestion& question) override {
     questions.push_back(question);
     if (onLogin) onLogin();
@@ -60,6 +62,7 @@ struct ScriptedInteraction final : Interaction {
   bool Abandoned() const override { return abandoned; }
 
   std::vector<std::string> messages;  // "caption (icon): text"
+  std::vector<std::string> details;   // the messages' details and the notes, in turn
   std::vector<LoginQuestion> questions;
   std::deque<std::optional<Credentials>> answers;
   std::function<void()> onLogin;  // runs while the Login dialog is "shown"

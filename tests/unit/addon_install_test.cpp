@@ -28,8 +28,10 @@ struct RecordingPlacer final : addons::PayloadPlacer {
                     const std::string& finalPath) override {
     kinds.emplace_back(kind);
     calls.push_back(std::to_string(id) + " " + writePath + " -> " + finalPath);
-    if (static_cast<int>(calls.size()) == failCall) placementFailed = true;
-    return static_cast<int>(calls.size()) != failCall;
+    if (static_cast<int>(calls.size()) != failCall) return true;
+    placementFailed = true;
+    failureReason = "planted failure";
+    return false;
   }
   Strings kinds;
   Strings calls;
@@ -202,10 +204,12 @@ TEST(InstallWorkerTest, FailedRunStopsTheDevice) {
 
 TEST(AddonCommandTest, NoDeviceSelected) {
   Bed bed;
-  EXPECT_FALSE(LanguageCommand(bed.services, false, kHost, kHost));
-  EXPECT_FALSE(BitTorrentCommand(bed.services, false, kHost, kHost));
+  EXPECT_EQ(LanguageCommand(bed.services, false, kHost, kHost).outcome, AddonEnd::NoDevice);
+  const AddonResult result = BitTorrentCommand(bed.services, false, kHost, kHost);
+  EXPECT_FALSE(result.restarted);
+  EXPECT_EQ(result.outcome, AddonEnd::NoDevice);
+  EXPECT_EQ(result.failure, Failure::NotFound);
   EXPECT_EQ(bed.user.messages, Strings(2, "Error (stop): Please select a device."));
-  EXPECT_EQ(bed.state.end, AddonEnd::NoDevice);
   EXPECT_TRUE(bed.net.sent().empty());
 }
 
@@ -223,10 +227,11 @@ TEST(LanguageCommandTest, DiskStateDecides) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.ideok.back());
     Bed bed(Device("HDD_1", row.ideok));
-    EXPECT_FALSE(LanguageCommand(bed.services, true, kHost, kHost));
+    const AddonResult result = LanguageCommand(bed.services, true, kHost, kHost);
+    EXPECT_FALSE(result.restarted);
     EXPECT_EQ(bed.user.messages, row.messages);
     EXPECT_EQ(bed.state.addonOutcome, -1);
-    EXPECT_EQ(bed.state.end, row.messages[0] == "language?" ? AddonEnd::Cancelled : AddonEnd::DiskRefused);
+    EXPECT_EQ(result.outcome, row.messages[0] == "language?" ? AddonEnd::Cancelled : AddonEnd::DiskRefused);
     EXPECT_EQ(bed.Queries(protocol::QUERY_IDEOK), row.diskQueries);
     EXPECT_EQ(bed.programs.runs, row.messages[0] == format ? Strings{"explorer http://192.168.1.100"} : Strings{});
     if (!bed.user.languageQuestions.empty()) {
@@ -262,20 +267,23 @@ TEST(LanguageCommandTest, FirmwareRefusesSomeCodepages) {
   // A front end that lets one through: refused again, and the dialog asked again.
   Bed plain(Device("HDD_1", {"3"}));
   plain.user.languages = {4};
-  EXPECT_FALSE(LanguageCommand(plain.services, true, kHost, kHost));
+  const AddonResult refused = LanguageCommand(plain.services, true, kHost, kHost);
   EXPECT_EQ(plain.user.messages, (Strings{"language?", refusal, "language?"}));
   EXPECT_EQ(plain.device->config().codepage, "437");
-  EXPECT_EQ(plain.state.end, AddonEnd::LanguageRefused);
+  EXPECT_EQ(refused.outcome, AddonEnd::LanguageRefused);
+  EXPECT_EQ(refused.failure, Failure::Refused);
 
   // Disk state 5 takes them: no file to place, only the code page sent.
   Bed all(Device("HDD_1", {"5"}));
   all.user.languages = {4};
-  EXPECT_TRUE(LanguageCommand(all.services, true, kHost, kHost));
+  const AddonResult installed = LanguageCommand(all.services, true, kHost, kHost);
+  EXPECT_TRUE(installed.restarted);
+  EXPECT_TRUE(installed.ok());
   EXPECT_EQ(all.user.messages, (Strings{"language?", "loading", "restart"}));
   EXPECT_TRUE(all.placer.calls.empty());
   EXPECT_EQ(all.device->config().codepage, "852");
   EXPECT_EQ(all.state.addonOutcome, 0);
-  EXPECT_EQ(all.state.end, AddonEnd::Installed);
+  EXPECT_EQ(installed.outcome, AddonEnd::Installed);
 }
 
 // A failed run opens a new dialog after a fresh disk check; only a run that
@@ -287,14 +295,18 @@ TEST(LanguageCommandTest, FailedRunOffersTheDialogAgain) {
     bed.placer.failCall = 1;
     bed.user.languages = {2};
     if (retry) bed.user.languages.push_back(8);
-    EXPECT_EQ(LanguageCommand(bed.services, true, kHost, kHost), retry);
+    const AddonResult result = LanguageCommand(bed.services, true, kHost, kHost);
+    EXPECT_EQ(result.restarted, retry);
     Strings expected{"language?", "loading", kCheckDrives, "language?"};
     if (retry) expected.insert(expected.end(), {"loading", "restart"});
     EXPECT_EQ(bed.user.messages, expected);
     EXPECT_EQ(bed.Queries(protocol::QUERY_IDEOK), 2);
     EXPECT_EQ(bed.device->config().codepage, retry ? "932" : "437");
     EXPECT_EQ(bed.state.addonOutcome, retry ? 0 : -1);
-    EXPECT_EQ(bed.state.end, retry ? AddonEnd::Installed : AddonEnd::PlacementFailed);
+    EXPECT_EQ(result.outcome, retry ? AddonEnd::Installed : AddonEnd::PlacementFailed);
+    // The file server's reason stays behind the message, and is the result's.
+    EXPECT_EQ(bed.user.details, Strings{"planted failure"});
+    EXPECT_EQ(result.detail, retry ? "" : "planted failure");
   }
 }
 
@@ -314,14 +326,15 @@ TEST(BitTorrentCommandTest, DiskAndAddonStateDecide) {
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << row.ideok << "/" << row.btFirmware[0]);
     Bed bed(Device("HDD_1", {row.ideok}, row.btFirmware));
-    EXPECT_EQ(BitTorrentCommand(bed.services, true, kHost, kHost), row.installs);
+    const AddonResult result = BitTorrentCommand(bed.services, true, kHost, kHost);
+    EXPECT_EQ(result.restarted, row.installs);
     EXPECT_EQ(bed.Queries(protocol::QUERY_BT_FIRMWARE), row.addonQueries);
     EXPECT_EQ(bed.Queries(protocol::QUERY_IDEOK), row.ideok == std::string("0") ? 15 : 1);
     const Strings messages = row.installs ? Strings{"loading", "restart"} : Strings{row.message};
     EXPECT_EQ(bed.user.messages, messages);
     EXPECT_EQ(bed.programs.runs, row.ideok == std::string("2") ? Strings{"explorer http://192.168.1.100"} : Strings{});
     EXPECT_EQ(bed.state.addonOutcome, row.installs ? 0 : -1);
-    EXPECT_EQ(bed.state.end, row.installs ? AddonEnd::Installed : AddonEnd::DiskRefused);
+    EXPECT_EQ(result.outcome, row.installs ? AddonEnd::Installed : AddonEnd::DiskRefused);
     EXPECT_EQ(bed.device->config().addon, row.installs ? "BT" : "");
     EXPECT_EQ(bed.files.removed, bed.files.created);
     EXPECT_EQ(bed.files.created.size(), row.installs ? 1u : 0u);
@@ -341,11 +354,17 @@ TEST(AddonCommandTest, UnconfirmedAnnouncementIsNoSuccess) {
     Bed bed(config);
     bed.state.addonOutcome = 0;  // an earlier install's
     bed.user.languages = {2};
-    EXPECT_FALSE(language ? LanguageCommand(bed.services, true, kHost, kHost) : BitTorrentCommand(bed.services, true, kHost, kHost));
+    const AddonResult result = language ? LanguageCommand(bed.services, true, kHost, kHost)
+                                        : BitTorrentCommand(bed.services, true, kHost, kHost);
+    EXPECT_FALSE(result.restarted);
+    EXPECT_EQ(result.failure, Failure::NotFound);
+    EXPECT_EQ(result.detail, language ? "the device did not answer the setting of code page 850"
+                                      : "the device did not answer the announcement of the add-on");
+    EXPECT_EQ(bed.user.details, Strings{result.detail});
     const Strings expected = language ? Strings{"language?", "loading", unconfirmed} : Strings{"loading", unconfirmed};
     EXPECT_EQ(bed.user.messages, expected);
     EXPECT_EQ(bed.placer.calls.size(), language ? 4u : 2u);
-    EXPECT_EQ(bed.state.end, AddonEnd::Unconfirmed);
+    EXPECT_EQ(result.outcome, AddonEnd::Unconfirmed);
     EXPECT_EQ(bed.state.addonOutcome, -1);
     EXPECT_EQ(bed.files.removed, bed.files.created);
   }
@@ -357,13 +376,15 @@ TEST(BitTorrentCommandTest, FailedPlacementCleansUpWithoutRefresh) {
   Bed bed(Device("HDD_1"));
   bed.placer.failCall = 2;
   bed.state.addonOutcome = 0;
-  EXPECT_FALSE(BitTorrentCommand(bed.services, true, kHost, kHost));
+  const AddonResult result = BitTorrentCommand(bed.services, true, kHost, kHost);
+  EXPECT_FALSE(result.restarted);
+  EXPECT_EQ(result.failure, Failure::Local);
   EXPECT_EQ(bed.user.messages, (Strings{"loading", kCheckDrives}));
   EXPECT_EQ(bed.files.removed, bed.files.created);
   EXPECT_EQ(bed.files.removed.size(), 1u);
   EXPECT_EQ(bed.state.stagingFolder, "");
   EXPECT_EQ(bed.state.addonOutcome, -1);
-  EXPECT_EQ(bed.state.end, AddonEnd::PlacementFailed);
+  EXPECT_EQ(result.outcome, AddonEnd::PlacementFailed);
 }
 
 }  // namespace

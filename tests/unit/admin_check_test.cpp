@@ -71,7 +71,13 @@ TEST(AdministratorCheckTest, ProvesThePassword) {
     Bed bed(row.password, row.verdict, row.silent);
     ScriptedInteraction user;
     if (row.dialog) user.answers.push_back(Credentials{row.dialog->first, row.dialog->second});
-    EXPECT_EQ(RunAdministratorCheck(bed.client, user, bed.record), row.accepted);
+    const CommandEnd end = RunAdministratorCheck(bed.client, user, bed.record);
+    EXPECT_EQ(end.ok(), row.accepted);
+    // The reason names the device and the user whose password it refused.
+    const std::string reason = row.accepted ? ""
+                               : bed.record.address.str() + " did not accept the password of " + row.logins.back().first;
+    EXPECT_EQ(end.detail, reason);
+    EXPECT_EQ(user.details, row.accepted ? std::vector<std::string>{} : std::vector<std::string>{reason});
     ASSERT_EQ(user.questions.size(), row.logins.size() - 1);
     for (const LoginQuestion& q : user.questions) {
       EXPECT_EQ(q.loginMode, LoginMode::Administrator);
@@ -86,7 +92,7 @@ TEST(AdministratorCheckTest, ProvesThePassword) {
   Bed bed("s3cret");
   ScriptedInteraction user;
   user.abandonOnCancel = true;
-  EXPECT_FALSE(RunAdministratorCheck(bed.client, user, bed.record));
+  EXPECT_EQ(RunAdministratorCheck(bed.client, user, bed.record).failure, Failure::BadInput);
   EXPECT_TRUE(user.messages.empty());
   EXPECT_EQ(bed.device->requestLog(), bed.LoginRequests({{"admin", ""}}));
 }

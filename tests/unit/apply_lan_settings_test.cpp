@@ -71,7 +71,7 @@ TEST(ApplyLanSettingsTest, StaticAddressAfterTheAdministratorCheck) {
     const ApplyResult result = bed.Apply(row.device, 0, "192.168.1.150", "255.255.0.0", "192.168.2.254");
     EXPECT_EQ(bed.user.questions.size(), static_cast<std::size_t>(row.questions));
     EXPECT_EQ(result.outcome, row.moved ? ApplyOutcome::AddressSent : ApplyOutcome::NothingDone);
-    EXPECT_EQ(result.failure, row.moved ? ApplyFailure::None : ApplyFailure::PasswordRefused);
+    EXPECT_EQ(result.failure, row.moved ? Failure::None : Failure::Refused);
     EXPECT_EQ(bed.user.messages,
               row.moved ? Strings{} : Strings{"Error (stop): Wrong administrator password input!"});
     EXPECT_EQ(bed.Sets(), row.moved ? 1 : 0);
@@ -87,7 +87,7 @@ TEST(ApplyLanSettingsTest, StaticAddressAfterTheAdministratorCheck) {
 TEST(ApplyLanSettingsTest, ARefusalKeepsWhatWasCheckedBeforeIt) {
   Bed bed;
   const ApplyResult result = bed.Apply("192.168.1.100", 0, "192.168.1.10", "255.255.255.0", "192.168.2.1");
-  EXPECT_EQ(result.failure, ApplyFailure::Invalid);
+  EXPECT_EQ(result.failure, Failure::BadInput);
   EXPECT_TRUE(bed.net.sent().empty());
   const protocol::LanSettings& entered = bed.client.enteredLanSettings();
   EXPECT_EQ(entered.newAddress.str() + "/" + entered.newNetmask.str(), "192.168.1.10/255.255.255.0");
@@ -106,14 +106,14 @@ TEST(ApplyLanSettingsTest, EnableSwitchesToDhcpWhateverTheFieldsHold) {
   EXPECT_EQ(enabled.deviceAddress, "192.168.1.77");
 
   bed.user.messages.clear();
-  EXPECT_EQ(bed.Apply("192.168.1.95", 1, "").failure, ApplyFailure::DeviceFailed);
+  EXPECT_EQ(bed.Apply("192.168.1.95", 1, "").failure, Failure::NotFound);
   EXPECT_EQ(bed.user.messages, Strings{"Error (stop): Set to dhcp client fail."});
 
   // A refused password sends no switch.
   bed.user.messages.clear();
   const ApplyResult refused = bed.Apply("192.168.1.90", 1, "");
   EXPECT_EQ(refused.outcome, ApplyOutcome::NothingDone);
-  EXPECT_EQ(refused.failure, ApplyFailure::PasswordRefused);
+  EXPECT_EQ(refused.failure, Failure::Refused);
   EXPECT_EQ(bed.user.messages, Strings{"Error (stop): Wrong administrator password input!"});
   EXPECT_EQ(bed.Sets(), 0);
 }

@@ -29,8 +29,10 @@ struct Bed : fixtures::SimBed {
     Select("192.168.1.100");
   }
   ConnectOutcome Connect(std::optional<std::string> share = "HDD_1", std::optional<std::string> item = "K:") {
-    return ConnectShare({client, drives, system, user}, {"Office", share, "", item, selected});
+    last = ConnectShare({client, drives, system, user}, {"Office", share, "", item, selected});
+    return last.outcome;
   }
+  CommandResult<ConnectOutcome> last;
   // Each attempt as "user/password/flags", "-" for a password left to the system.
   Strings Attempts() const {
     Strings out;
@@ -51,7 +53,8 @@ TEST(ConnectShareTest, NothingToConnectWithoutAShareRowOrALetter) {
   EXPECT_EQ(bed.Connect(std::nullopt), ConnectOutcome::NothingDone);
   EXPECT_EQ(bed.user.messages, Strings{"Warning (exclamation): Please select a device in the above section."});
   // A share row without a device row names no server: the same refusal.
-  EXPECT_EQ(ConnectShare({bed.client, bed.drives, bed.system, bed.user}, {std::nullopt, "HDD_1", "", "K:", bed.selected}),
+  EXPECT_EQ(ConnectShare({bed.client, bed.drives, bed.system, bed.user}, {std::nullopt, "HDD_1", "", "K:", bed.selected})
+                .outcome,
             ConnectOutcome::NothingDone);
   EXPECT_EQ(bed.user.messages.size(), 2u);
   EXPECT_EQ(bed.Connect("HDD_1", std::nullopt), ConnectOutcome::NothingDone);
@@ -72,7 +75,13 @@ TEST(ConnectShareTest, ALetterInUseIsAskedForAndFreedFirst) {
   // one leaves the letter free.
   bed.user.driveInUseAnswer = DriveInUseAnswer::UseIt;
   bed.drives.accept = [](const auto&) { return platform::ConnectAnswer::Failed; };
+  bed.drives.reason = "mount: Connection refused";
   EXPECT_EQ(bed.Connect("HDD_1", "K: \\\\other\\old"), ConnectOutcome::Failed);
+  // The system's reason, behind the message and in the result.
+  const std::string reason = "cannot map \\\\Office\\HDD_1 (K:): mount: Connection refused";
+  EXPECT_EQ(bed.user.details, Strings{reason});
+  EXPECT_EQ(bed.last.detail, reason);
+  EXPECT_EQ(bed.last.failure, Failure::Local);
   EXPECT_EQ(bed.drives.cancels, Strings{"K: 1 force"});
   std::string remote;
   EXPECT_FALSE(bed.drives.RemoteName("K:", remote));
@@ -113,6 +122,7 @@ TEST(ConnectShareTest, CredentialsByDomainAndVersion) {
       return ++tries == row.accepted ? platform::ConnectAnswer::Connected : platform::ConnectAnswer::Refused;
     };
     EXPECT_EQ(bed.Connect(), row.accepted ? ConnectOutcome::Connected : ConnectOutcome::Refused);
+    EXPECT_EQ(bed.last.failure, row.accepted ? Failure::None : Failure::Refused);
     EXPECT_EQ(bed.Attempts(), row.attempts);
     EXPECT_EQ(bed.user.questions.size(), static_cast<std::size_t>(row.logins));
     for (const LoginQuestion& q : bed.user.questions) EXPECT_EQ(q.loginMode, LoginMode::ShareAccess);
@@ -127,6 +137,7 @@ TEST(ConnectShareTest, CredentialsByDomainAndVersion) {
     bed.drives.accept = [](const auto&) { return platform::ConnectAnswer::Refused; };
     bed.user.abandonOnCancel = true;
     EXPECT_EQ(bed.Connect(), ConnectOutcome::NothingDone);
+    EXPECT_EQ(bed.last.failure, Failure::BadInput);
     EXPECT_EQ(bed.Attempts(), nt ? Strings{} : Strings{"//1"});
     EXPECT_TRUE(bed.user.messages.empty());
   }
@@ -137,16 +148,20 @@ TEST(DisconnectDriveTest, TheShareRowDecidesOverTheLetters) {
   bed.drives.Connect('M', "\\\\Office\\HDD_1");
   bed.drives.Connect('Y', "\\\\other\\x");
   const DriveMappingServices s{bed.client, bed.drives, bed.system, bed.user};
-  EXPECT_FALSE(DisconnectDrive(s, {"Office", std::nullopt, std::nullopt, std::nullopt, bed.selected}));
+  EXPECT_FALSE(DisconnectDrive(s, {"Office", std::nullopt, std::nullopt, std::nullopt, bed.selected}).ok());
   EXPECT_TRUE(bed.user.messages.empty());
 
-  EXPECT_TRUE(DisconnectDrive(s, {"Office", "HDD_1", "M:", "Y: \\\\other\\x", bed.selected}));
+  EXPECT_TRUE(DisconnectDrive(s, {"Office", "HDD_1", "M:", "Y: \\\\other\\x", bed.selected}).ok());
   EXPECT_EQ(bed.drives.cancels, Strings{"M: 1 force"});
-  EXPECT_TRUE(DisconnectDrive(s, {"Office", std::nullopt, std::nullopt, "Y: \\\\other\\x", bed.selected}));
+  EXPECT_TRUE(DisconnectDrive(s, {"Office", std::nullopt, std::nullopt, "Y: \\\\other\\x", bed.selected}).ok());
   EXPECT_EQ(bed.user.messages, (Strings{"Confirm (information): Successfully unmapped drive.",
                                         "Confirm (information): Successfully unmapped drive."}));
   // A share row without a letter: nothing to remove.
-  EXPECT_FALSE(DisconnectDrive(s, {"Office", "HDD_1", "", "K:", bed.selected}));
+  bed.drives.reason = "no connection on ";
+  const CommandEnd end = DisconnectDrive(s, {"Office", "HDD_1", "", "K:", bed.selected});
+  EXPECT_EQ(end.failure, Failure::Local);
+  EXPECT_EQ(end.detail, "the mapping cannot be removed: no connection on ");
+  EXPECT_EQ(bed.user.details, Strings{end.detail});
   EXPECT_EQ(bed.user.messages.back(),
             "Error (stop): Unable to disconnect this drive.\nPlease select a drive to disconnect and verify "
             "that the drive is not being accessed.");

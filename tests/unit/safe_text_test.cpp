@@ -45,6 +45,10 @@ TEST(SafeTextTest, HostileAndValidTexts) {
   for (const auto& t : kTexts) {
     const std::string terminal = TerminalText(t.input);
     EXPECT_EQ(terminal, t.terminal) << t.terminal;
+    // A reason keeps its backslashes single and nothing else apart.
+    std::string reason = t.terminal;
+    for (std::size_t at = 0; (at = reason.find("\\\\", at)) != std::string::npos; ++at) reason.erase(at, 1);
+    EXPECT_EQ(ReasonText(t.input), reason) << t.terminal;
 
     const std::string json = JsonQuoted(t.input);
     nlohmann::json parsed;

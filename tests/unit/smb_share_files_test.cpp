@@ -34,6 +34,7 @@ TEST(SmbShareFiles, LocalFilesInAStagingFolder) {
   EXPECT_TRUE(files.Write(a, bytes)) << "an existing file is truncated";
   EXPECT_EQ(fs::file_size(a), bytes.size());
   EXPECT_FALSE(files.CopyNew(a, b)) << "the copy never overwrites";
+  EXPECT_EQ(files.FailureReason(), "cannot create " + b + ": File exists");
   EXPECT_EQ(fs::file_size(b), other.size());
   EXPECT_TRUE(files.Remove(b));
   EXPECT_FALSE(files.Remove(b));
@@ -47,6 +48,7 @@ TEST(SmbShareFiles, LocalFilesInAStagingFolder) {
   EXPECT_EQ(fs::file_size(b), other.size());
   EXPECT_FALSE(fs::exists(a));
   EXPECT_FALSE(files.Write(*stage + "/missing/c", other));
+  EXPECT_EQ(files.FailureReason(), "cannot create " + *stage + "/missing/c: No such file or directory");
   files.RemoveStagingFolder(*stage);
   EXPECT_FALSE(fs::exists(*stage));
 }

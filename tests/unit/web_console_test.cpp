@@ -41,10 +41,11 @@ struct Bed {
     clock.onSleep = [&] {
       if (++seconds == answerAt && pending) std::exchange(pending, nullptr)();
     };
-    const ConsoleOutcome outcome = console.OpenWebConsole(host, ssl);
+    last = console.OpenWebConsole(host, ssl);
     clock.onSleep = nullptr;
-    return outcome;
+    return last.outcome;
   }
+  CommandResult<ConsoleOutcome> last;
 
   platform::FakeProgramStarter programs;
   platform::FakeDefaultBrowser browser;
@@ -110,7 +111,7 @@ TEST(WebConsoleTest, TheCheckAnswersFromItsOwnThread) {
       WebConsole console({programs, browser, reachability, clock, user});
       // Ended checks are joined at the next press, not kept until the window closes.
       for (int press = 0; press < 3; ++press) {
-        EXPECT_EQ(console.OpenWebConsole("10.0.0.7", "0"),
+        EXPECT_EQ(console.OpenWebConsole("10.0.0.7", "0").outcome,
                   answers ? ConsoleOutcome::Started : ConsoleOutcome::DeviceGone);
         EXPECT_EQ(console.runningChecks(), 1u);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -121,16 +122,19 @@ TEST(WebConsoleTest, TheCheckAnswersFromItsOwnThread) {
 }
 
 // A failed start tries the desktop's own opener once; `answers`: of the starts, in turn.
+// When no browser starts, the reason is noted (there is no message to carry it).
 TEST(WebConsoleTest, CommandLinesAndTheFallback) {
-  const struct { std::string keyName, ssl; std::vector<int> answers; Strings runs; } rows[] = {
+  const std::string noBrowser = "no browser could be started for http://10.0.0.7: ";
+  const struct { std::string keyName, ssl; std::vector<int> answers; Strings runs; std::string reason = {}; } rows[] = {
       {"Firefox", "1", {}, {"/usr/bin/firefox https://10.0.0.7"}},
       {"Firefox", "0", {}, {"/usr/bin/firefox http://10.0.0.7"}},
       {"IEXPLORE.EXE", "", {}, {"explorer http://10.0.0.7"}},
       {"iexplore", "", {}, {"/usr/bin/firefox http://10.0.0.7"}},  // "IE" is case-sensitive
       {"Firefox", "1", {2}, {"/usr/bin/firefox https://10.0.0.7", "explorer https://10.0.0.7"}},
       {"Firefox", "", {3}, {"/usr/bin/firefox http://10.0.0.7", "explorer http://10.0.0.7"}},
-      {"IEXPLORE.EXE", "", {11, 11}, {"explorer http://10.0.0.7", "explorer http://10.0.0.7"}},
-      {"Firefox", "", {5}, {"/usr/bin/firefox http://10.0.0.7"}},
+      {"IEXPLORE.EXE", "", {11, 11}, {"explorer http://10.0.0.7", "explorer http://10.0.0.7"},
+       noBrowser + "the file is not a program"},
+      {"Firefox", "", {5}, {"/usr/bin/firefox http://10.0.0.7"}, noBrowser + "the program could not be started"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.keyName + "/" + row.ssl);
@@ -140,6 +144,9 @@ TEST(WebConsoleTest, CommandLinesAndTheFallback) {
     bed.programs.runAnswers = row.answers;
     EXPECT_EQ(bed.Press(true, 0, row.ssl), ConsoleOutcome::Started);
     EXPECT_EQ(bed.programs.runs, row.runs);
+    EXPECT_EQ(bed.last.failure, row.reason.empty() ? Failure::None : Failure::Local);
+    EXPECT_EQ(bed.last.detail, row.reason);
+    EXPECT_EQ(bed.user.details, row.reason.empty() ? Strings{} : Strings{row.reason});
   }
 }
 

@@ -139,6 +139,9 @@ TEST(WindowsNetworkDrivesTest, ConnectionWithoutProviderFailsAndLeavesTheLetterF
   EXPECT_EQ(remote, "unchanged");
   EXPECT_FALSE(drives.CancelConnection("Q:", 0, true));
   EXPECT_NE(drives.lastError(), 0u);
+  // The reason a user reads: the system's text and its code.
+  EXPECT_NE(drives.FailureReason().find("(system error " + std::to_string(drives.lastError()) + ")"),
+            std::string::npos) << drives.FailureReason();
   EXPECT_EQ(drives.Kind("Q:"), DriveKind::NoRootDir);
   EXPECT_EQ(drives.Kind("C:"), DriveKind::Fixed);
 

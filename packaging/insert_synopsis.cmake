@@ -1,0 +1,15 @@
+# Puts the synopsis written from the findway commands in place of the
+# manual page's marker line: cmake -DPAGE= -DSYNOPSIS= -DOUT= -P this.
+file(READ ${PAGE} page)
+file(READ ${SYNOPSIS} synopsis)
+set(marker ".\\\" KFW-SYNOPSIS:")
+string(FIND "${page}" "${marker}" start)
+if(start LESS 0)
+  message(FATAL_ERROR "${PAGE}: no synopsis marker")
+endif()
+string(SUBSTRING "${page}" 0 ${start} before)
+string(SUBSTRING "${page}" ${start} -1 rest)
+string(FIND "${rest}" "\n" end)
+math(EXPR end "${end} + 1")
+string(SUBSTRING "${rest}" ${end} -1 after)
+file(WRITE ${OUT} "${before}${synopsis}${after}")
