@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "core/subnet_rule.h"
+#include "protocol/safe_text.h"
+
 namespace kfw::cli {
 
 int ExitStatusOf(core::Failure failure) {
@@ -53,6 +56,15 @@ const protocol::DeviceRecord* Network::Select(const std::string& address) {
   }
   selected_ = address;
   return record;
+}
+
+void Network::NoteSubnet(const protocol::DeviceRecord& device, std::string_view command) {
+  const std::string_view local = core::InterfaceAddress(client_, device.interfaceIndex);
+  if (core::InInterfaceSubnet(device.address.view(), device.netmask.view(), local)) return;
+  *err_ << "findway: " << device.address.str() << " (netmask " << protocol::TerminalText(device.netmask.view())
+        << ") is outside the subnet of the interface that found it ("
+        << (local.empty() ? std::string("unknown") : std::string(local)) << "); the window would not offer "
+        << command << " for it\n";
 }
 
 std::unique_ptr<PasswordSource> Passwords(bool passwordStdin, Terminal& terminal) {

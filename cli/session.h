@@ -42,6 +42,10 @@ class Network {
   // Discovers, then selects the device at `address` as a click on its row
   // does; nothing when none answered from there.
   const protocol::DeviceRecord* Select(const std::string& address);
+  // A device outside the subnet of the interface that found it, which the
+  // window offers no `command` for: said on standard error, and the command
+  // still runs (a script may know the way there better than the netmask).
+  void NoteSubnet(const protocol::DeviceRecord& device, std::string_view command);
 
   protocol::ManagementClient& client() { return client_; }
   platform::Clock& clock() { return clock_; }

@@ -10,6 +10,7 @@
 #include "core/apply_lan_settings.h"
 #include "core/desktop_widget.h"
 #include "core/drive_mapping.h"
+#include "core/subnet_rule.h"
 #include "gui/about_dialog.h"
 #include "gui/app_resources.h"
 #include "ui/address_field.h"
@@ -191,18 +192,8 @@ void MainWindow::SelectDevice() {
 
   // Connecting a share and opening the web console only work for a device
   // in the subnet of the interface that found it.
-  const core::FieldOctets a = address_->Octets();
-  const core::FieldOctets m = netmask_->Octets();
-  core::Octets local{0, 0, 0, 0};
-  if (interfaceIndex >= 0 && interfaceIndex < static_cast<int>(client.localAddresses().size())) {
-    if (const auto parsed = core::ParseDottedAddress(client.localAddresses()[interfaceIndex])) {
-      local = core::OctetsOf(*parsed);
-    }
-  }
-  bool reachable = true;
-  for (std::size_t i = 0; i < 4; ++i) {
-    if ((local[i] & m.octets[i]) != (a.octets[i] & m.octets[i])) reachable = false;
-  }
+  const bool reachable =
+      core::InInterfaceSubnet(ip, netmask, core::InterfaceAddress(client, interfaceIndex));
   for (const int id : {kConnect, kDisconnect, kConfiguration, kLanguage, kWidget}) {
     button(id)->setEnabled(reachable);
   }

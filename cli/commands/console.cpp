@@ -23,6 +23,7 @@ int Console(const std::string& address, bool print, Terminal& terminal) {
   if (!network.Start(terminal.err)) return kNotFound;
   const protocol::DeviceRecord* record = network.Select(address);
   if (record == nullptr) return kNotFound;
+  network.NoteSubnet(*record, "Configuration");
   const std::string ssl = network.client().QuerySsl(*record).value_or("");
 
   platform::NativeProgramStarter programs;

@@ -22,7 +22,10 @@ struct Request {
 int Install(const Request& request, Terminal& terminal) {
   Network network;
   if (!network.Start(terminal.err)) return kNotFound;
-  if (!network.Select(request.address)) return kNotFound;
+  const protocol::DeviceRecord* record = network.Select(request.address);
+  if (record == nullptr) return kNotFound;
+  // The window offers Language only in the interface's subnet; BitTorrent everywhere.
+  if (request.language >= 0) network.NoteSubnet(*record, "Language");
   platform::NativeShareFiles files;
   addons::SharePayloadPlacer placer(files);
   platform::NativeProgramStarter programs;

@@ -49,6 +49,7 @@ int Map(const Request& request, Terminal& terminal) {
   if (!network.Start(terminal.err)) return kNotFound;
   const protocol::DeviceRecord* record = network.Select(request.address);
   if (record == nullptr) return kNotFound;
+  network.NoteSubnet(*record, "Connect");
   protocol::ManagementClient& client = network.client();
   if (!client.QueryShareList(*record)) {
     terminal.err << "findway: " << request.address << " did not answer the shares query\n";

@@ -52,6 +52,7 @@ admin_password = )" + kAdmin + R"(
 [device]
 name = Mute
 address = 10.201.1.62
+netmask = 255.255.0.0
 web = off
 
 [device]
@@ -71,6 +72,11 @@ sharename = HDD_1
 ideok = 3
 codepage = 850
 ignore_items = 8
+
+[device]
+name = Apart
+address = 10.201.1.65
+netmask = 255.255.255.255
 )";
 
 const BedSetup kBed{"kfwc", 1, "--smb", {{1, kDevices}}};
@@ -95,7 +101,8 @@ TEST_F(Findway, DiscoverListsAsJsonAndWatchesUntilInterrupted) {
   const json devices = json::parse(listed.out);
   std::set<std::string> ips;
   for (const json& device : devices) ips.insert(device["ip"].get<std::string>());
-  EXPECT_EQ(ips, (std::set<std::string>{"10.201.1.60", "10.201.1.61", "10.201.1.62", "10.201.1.63", "10.201.1.64"}));
+  EXPECT_EQ(ips, (std::set<std::string>{"10.201.1.60", "10.201.1.61", "10.201.1.62", "10.201.1.63", "10.201.1.64",
+                                          "10.201.1.65"}));
 
   const Ran watched = RunFindway({"discover", "--watch", "1", "--json"}, "", {}, 4);
   EXPECT_EQ(watched.status, 0) << watched.err;
@@ -107,7 +114,8 @@ TEST_F(Findway, DiscoverListsAsJsonAndWatchesUntilInterrupted) {
   }
   std::sort(events.begin(), events.end());
   // Later rounds find the same devices: nothing more is written.
-  EXPECT_EQ(events, (Strings{"appeared Deaf", "appeared Fader", "appeared Keeper", "appeared Mover", "appeared Mute"}));
+  EXPECT_EQ(events, (Strings{"appeared Apart", "appeared Deaf", "appeared Fader", "appeared Keeper", "appeared Mover",
+                             "appeared Mute"}));
 }
 
 TEST_F(Findway, SetAddressTakesThePasswordFromStandardInputOnly) {
@@ -156,6 +164,14 @@ TEST_F(Findway, ConsoleChecksTheDeviceThenOpensOrPrints) {
   Ran ran = RunFindway({"console", "10.201.1.60", "--print"});
   EXPECT_EQ(ran.status, 0) << ran.err;
   EXPECT_EQ(ran.out, "https://10.201.1.60\n");
+  EXPECT_EQ(ran.err, "");
+  // Outside its interface's subnet by its own netmask: said, and still done.
+  ran = RunFindway({"console", "10.201.1.65", "--print"});
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  EXPECT_EQ(ran.out, "http://10.201.1.65\n");
+  EXPECT_TRUE(Has(ran.err, "findway: 10.201.1.65 (netmask 255.255.255.255) is outside the subnet of the interface "
+                           "that found it (10.201.0.1); ")) << ran.err;
+  EXPECT_TRUE(Has(ran.err, "); the window would not offer Configuration for it\n")) << ran.err;
   ran = RunFindway({"console", "10.201.1.62", "--print"});
   EXPECT_EQ(ran.status, 1);
   EXPECT_EQ(ran.out, "");
