@@ -1,29 +1,15 @@
 #pragma once
-// The main window: the devices found by discovery, the LAN settings and the
-// shares of the device the user clicked, and the command buttons. It owns
-// the selection every command reads.
+// The main window: draws what the window model tells it (the devices found
+// by discovery, the LAN settings and the shares of the device the user
+// clicked, the command buttons) and hands the model the user's clicks.
 
 #include <QDialog>
-#include <filesystem>
-#include <functional>
-#include <map>
 #include <memory>
-#include <string>
 
-#include "addons/place_payload.h"
-#include "core/addon_install.h"
-#include "core/address_validation.h"
-#include "core/drive_mapping.h"
-#include "core/web_console.h"
+#include "core/main_window_model.h"
 #include "forms/main_window_form.h"
 #include "gui/window_interaction.h"
-#include "platform/network_drives.h"
-#include "platform/system_info.h"
-#include "protocol/fixed_text.h"
-#include "protocol/management_client.h"
-#include "shares/drive_table.h"
 #include "ui/busy.h"
-#include "ui/dialog_template.h"
 #include "ui/prompts.h"
 
 class QComboBox;
@@ -37,84 +23,23 @@ class ReportView;
 
 namespace kfw::gui {
 
-// What the window works with. All of it outlives the window.
-struct MainWindowServices {
-  protocol::ManagementClient& client;
-  platform::NetworkDrives& drives;
-  platform::SystemInfo& system;
-  ui::Prompts& prompts;
-  ui::BusyRunner& busy;
-  platform::ProgramStarter& programs;
-  platform::DefaultBrowser& browser;
-  platform::Reachability& reachability;
-  platform::Clock& clock;
-  // Where add-on files are written: the device's share, the staging folder.
-  platform::ShareFiles& files;
-  // The file a desktop widget reads the selected device's address from.
-  std::filesystem::path widgetAddressFile;
-  // How the web console's check is started; empty: on a thread of its own.
-  core::WebConsole::Spawn spawnCheck = {};
-  core::AddonTimings addonTimings = {};
-};
-
-// The selection every command reads.
-struct Selection {
-  // 1 after any click in the device list, also one that selects no row; 0
-  // after start-up, after a refresh and after the commands that resynchronise.
-  int deviceSelected = 0;
-  // The clicked row's address text, from which share paths and web
-  // addresses are built.
-  protocol::FixedText<63> selectedHost;
-  // The clicked device's model.
-  std::string selectedModel;
-  // The device the commands talk to: the clicked row's address, moved with
-  // the device when Apply changes it.
-  protocol::AddressText deviceAddress;
-  // The clicked device's secure-console answer; empty when it gave none.
-  protocol::FixedText<7> sslValue;
-};
-
-class MainWindow : public QDialog {
+class MainWindow : public QDialog, private core::MainWindowView {
   Q_OBJECT
 
  public:
   using enum forms::main_window::Id;
 
-  // Builds the window and initialises it: the drive table, the free drive
+  // Builds the window and starts the model: the drive table, the free drive
   // letters and a first discovery, all before the window is first shown.
-  explicit MainWindow(const MainWindowServices& services, QWidget* parent = nullptr);
+  MainWindow(const core::MainWindowServices& services, ui::Prompts& prompts, ui::BusyRunner& busy,
+             QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  // Clears both lists and the address fields, runs discovery, lists the
-  // devices found and clears deviceSelected.
-  void RefreshDeviceList();
-  void RefreshMappedDrives();
-  void FillFreeDriveLetters();
-  // Lists the selected device's shares with the drive letter connected to
-  // each.
-  void FillShareLocations(const std::string& deviceName, const std::string& deviceAddress,
-                          bool exactHost);
-
-  // Handlers of the window's controls.
-  void SelectDevice();
-  void ApplyLanSettings();
-  void ConnectShare();
-  void DisconnectDrive();
-  void OpenWebConsole();
-  void LaunchWidget();
-  void InstallLanguage();
-  void InstallBitTorrent();
-  void OnReceiveDhcpChanged();
-  void ShowAbout();
-  void Exit();
-
-  // The device list's context menu: the commands whose buttons have no place
-  // in the window, enabled exactly like their buttons.
+  // The device list's context menu, enabled exactly like the buttons.
   std::unique_ptr<QMenu> DeviceContextMenu();
 
-  Selection& selection() { return selection_; }
-  shares::MappedDriveTable& driveTable() { return driveTable_; }
-  const MainWindowServices& services() const { return services_; }
+  core::MainWindowModel& model() { return model_; }
+  core::Selection& selection() { return model_.selection(); }
 
   ui::ReportView* deviceList() const { return deviceList_; }
   ui::ReportView* shareList() const { return shareList_; }
@@ -130,29 +55,28 @@ class MainWindow : public QDialog {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  // Deletes the rows of both lists, runs discovery with "Refresh" disabled
-  // and lists the devices found.
-  void RebuildDeviceList(bool clearFields);
-  void ClearAddressFields();
-  void SetAddressFieldsEnabled(bool enabled);
-  // After a device went away or restarted: the drive views and the device
-  // list anew, no device selected.
-  void Resynchronise();
-  // The rows and the letter Connect and Disconnect work from.
-  core::DriveMappingInput DriveMappingSelection() const;
-  // After a mapping changed: the drive table, the free letters and the
-  // selected device's share locations.
-  void ResyncDriveMapping(bool exactHost);
-  ui::AddressField* Field(core::FieldKind kind) const;
+  // What the model reads back and shows.
+  std::optional<std::size_t> SelectedDevice() const override;
+  std::optional<std::size_t> SelectedShare() const override;
+  std::optional<std::size_t> SelectedLetter() const override;
+  std::optional<bool> DhcpChoice() const override;
+  core::FieldOctets Field(core::FieldKind field) const override;
+  void ShowDevices(const std::vector<core::DeviceRow>& rows) override;
+  void ShowShares(const std::vector<core::ShareRow>& rows) override;
+  void ShowLetters(const std::vector<std::string>& items, std::optional<std::size_t> current) override;
+  void ShowField(core::FieldKind field, const std::string& text) override;
+  void EnableFields(bool enabled) override;
+  void ShowDhcpChoice(bool enable) override;
+  void EnableCommand(core::WindowCommand command, bool enabled) override;
+  void FocusField(core::FieldKind field, int octet) override;
+  void FocusDeviceList() override;
 
-  MainWindowServices services_;
+  ui::AddressField* FieldWidget(core::FieldKind field) const;
+  void ShowAbout();
+
+  ui::Prompts& prompts_;
   WindowInteraction interaction_;
-  core::WebConsole webConsole_;
-  Selection selection_;
-  shares::MappedDriveTable driveTable_;
-  addons::SharePayloadPlacer placer_;
-  core::AddonState addonState_;
-  core::AddonServices addons_;
+  core::MainWindowModel model_;
 
   ui::ReportView* deviceList_ = nullptr;
   ui::ReportView* shareList_ = nullptr;

@@ -41,8 +41,8 @@ int main(int argc, char** argv) {
   // A desktop widget finds the device's address in the user's home folder.
   const std::filesystem::path addressFile = QDir::homePath().toStdString() + "/ip.txt";
   platform::SmbShareFiles files;
-  gui::MainWindow window(
-      {client, drives, system, prompts, busy, programs, browser, reachability, clock, files, addressFile});
+  gui::MainWindow window({client, drives, system, programs, browser, reachability, clock, files, addressFile},
+                         prompts, busy);
   prompts.SetOwner(&window);
   window.exec();
   return 0;

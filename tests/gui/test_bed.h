@@ -25,6 +25,7 @@
 #include "tests/support/fake_system_info.h"
 #include "ui/address_field.h"
 #include "ui/busy.h"
+#include "ui/dialog_template.h"
 #include "ui/prompts.h"
 #include "ui/report_view.h"
 
@@ -77,14 +78,14 @@ struct TestBed {
   MainWindow& Open(ui::BusyRunner* runner = nullptr, bool show = true) {
     client.StartNetwork();
     window = std::make_unique<MainWindow>(
-        gui::MainWindowServices{client, drives, system, prompts, runner ? *runner : busy, programs, browser,
-                                reachability, clock, files, addressFile,
-                                // The check answers before the window first looks.
-                                [](std::function<void()> check) { check(); },
-                                // The Loading and Restart dialogs in real time, but short.
-                                core::AddonTimings{.loadingDelay = std::chrono::milliseconds(5),
-                                                   .restartStep = std::chrono::milliseconds(1),
-                                                   .restartTotal = std::chrono::milliseconds(30)}});
+        core::MainWindowServices{client, drives, system, programs, browser, reachability, clock, files, addressFile,
+                                 // The check answers before the window first looks.
+                                 [](std::function<void()> check) { check(); },
+                                 // The Loading and Restart dialogs in real time, but short.
+                                 core::AddonTimings{.loadingDelay = std::chrono::milliseconds(5),
+                                                    .restartStep = std::chrono::milliseconds(1),
+                                                    .restartTotal = std::chrono::milliseconds(30)}},
+        prompts, runner ? *runner : busy);
     if (show) {
       window->show();
       window->activateWindow();

@@ -27,6 +27,7 @@
 #include "tests/support/fake_programs.h"
 #include "tests/support/fake_share_files.h"
 #include "ui/busy.h"
+#include "ui/dialog_template.h"
 #include "ui/look.h"
 #include "ui/prompts.h"
 #include "ui/report_view.h"
@@ -107,8 +108,9 @@ int main(int argc, char** argv) {
   platform::FakeDefaultBrowser browser;
   platform::FakeReachability reachability;
   platform::FakeShareFiles files;
-  gui::MainWindow window({client, drives, system, prompts, busy, programs, browser, reachability, clock, files,
-                          dir.filePath(QStringLiteral("ip.txt")).toStdString()});
+  gui::MainWindow window({client, drives, system, programs, browser, reachability, clock, files,
+                          dir.filePath(QStringLiteral("ip.txt")).toStdString()},
+                         prompts, busy);
   window.show();
   ok &= Save(window, dir, "main-discovered.png");
 

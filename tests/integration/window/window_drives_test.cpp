@@ -47,8 +47,9 @@ TEST_F(WindowDrives, ConnectAndDisconnectTheSelectedShare) {
   platform::FakeDefaultBrowser browser;
   platform::FakeReachability reachability;
   platform::FakeShareFiles files;
-  gui::MainWindow window({ws.client, drives, system, prompts, busy, programs, browser, reachability, ws.clock, files,
-                          session_->config + "/ip.txt"});
+  gui::MainWindow window(
+      {ws.client, drives, system, programs, browser, reachability, ws.clock, files, session_->config + "/ip.txt"},
+      prompts, busy);
   window.show();
 
   ui::ReportView* devices = window.deviceList();
