@@ -43,13 +43,21 @@ int FieldId(FieldKind field) {
   return kAddress;
 }
 
+// Widths and heights given for a 96 dpi screen, on this one.
+int Scaled(HWND window, int pixels) {
+  HDC screen = GetDC(window);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(window, screen);
+  return MulDiv(pixels, dpi > 0 ? dpi : 96, 96);
+}
+
 void SetColumns(HWND list, std::initializer_list<std::pair<const wchar_t*, int>> columns) {
   int index = 0;
   for (const auto& [title, width] : columns) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.pszText = const_cast<wchar_t*>(title);
-    column.cx = width;
+    column.cx = Scaled(list, width);
     ListView_InsertColumn(list, index++, &column);
   }
 }
@@ -80,8 +88,8 @@ std::optional<std::size_t> SelectedRow(HWND list) {
 }
 
 // The share list's own face, at a cell height of 12 pixels.
-HFONT ShareListFont() {
-  return CreateFontW(12, 0, 0, 0, FW_THIN, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+HFONT ShareListFont(HWND list) {
+  return CreateFontW(Scaled(list, 12), 0, 0, 0, FW_THIN, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial");
 }
 
@@ -106,7 +114,7 @@ bool MainWindow::OnInit() {
   if (HICON big = AppIcon(false)) SendMessageW(window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
   if (HICON small = AppIcon(true)) SendMessageW(window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
   SetColumns(Control(kDeviceList), {{L"Name", 94}, {L"IP", 81}, {L"Netmask", 81}, {L"Gateway", 81}});
-  shareFont_ = ShareListFont();
+  shareFont_ = ShareListFont(Control(kShareList));
   SendMessageW(Control(kShareList), WM_SETFONT, reinterpret_cast<WPARAM>(shareFont_), FALSE);
   SetColumns(Control(kShareList), {{L"Volume Name", 120}, {L"Location", 100}});
   for (const wchar_t* choice : {kDisable, kEnable}) {

@@ -23,6 +23,7 @@
 #include "tests/support/fake_programs.h"
 #include "tests/support/fake_share_files.h"
 #include "tests/support/fake_system_info.h"
+#include "tests/support/sim_devices.h"
 #include "ui/address_field.h"
 #include "ui/busy.h"
 #include "ui/dialog_template.h"
@@ -33,14 +34,6 @@ namespace kfw::testing {
 
 using gui::MainWindow;
 using Strings = std::vector<std::string>;
-
-inline sim::DeviceConfig Device(std::string name, std::string address, std::string netmask = "255.255.255.0",
-                                std::string gateway = "192.168.1.1", bool dhcp = false) {
-  sim::DeviceConfig config;
-  std::tie(config.name, config.address, config.netmask, config.gateway, config.dhcp) =
-      std::forward_as_tuple(std::move(name), std::move(address), std::move(netmask), std::move(gateway), dhcp);
-  return config;
-}
 
 // Types into the field key by key, each key going to the octet that has
 // the focus, as a user's typing does.

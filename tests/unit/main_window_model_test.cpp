@@ -14,11 +14,13 @@
 #include "tests/support/fake_network_drives.h"
 #include "tests/support/fake_programs.h"
 #include "tests/support/fake_share_files.h"
+#include "tests/support/sim_devices.h"
 #include "tests/support/scripted_interaction.h"
 
 namespace kfw::core {
 namespace {
 
+using testing::Device;
 using Strings = std::vector<std::string>;
 
 struct RecordingView final : MainWindowView {
@@ -69,17 +71,6 @@ struct RecordingView final : MainWindowView {
   Strings devices, shares, letters;
   std::string refreshStates, focus;
 };
-
-sim::DeviceConfig Device(std::string name, std::string address, std::string netmask = "255.255.255.0",
-                         std::string gateway = "192.168.1.1", bool dhcp = false) {
-  sim::DeviceConfig config;
-  config.name = std::move(name);
-  config.address = std::move(address);
-  config.netmask = std::move(netmask);
-  config.gateway = std::move(gateway);
-  config.dhcp = dhcp;
-  return config;
-}
 
 // Interfaces 192.168.1.20 (segment 0) and 10.0.0.5 (segment 1). Office
 // 192.168.1.100 (static, shares HDD_1 and Photos) and Media 192.168.1.57

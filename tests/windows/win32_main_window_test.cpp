@@ -19,29 +19,20 @@
 #include "tests/support/fake_programs.h"
 #include "tests/support/fake_share_files.h"
 #include "tests/support/fake_system_info.h"
+#include "tests/support/sim_devices.h"
 #include "win32/main_window.h"
 #include "win32_user.h"
 
 namespace kfw::win32 {
 namespace {
 
+using testing::Device;
 using Strings = std::vector<std::string>;
 using W = MainWindow;
 
-sim::DeviceConfig Device(std::string name, std::string address, std::string netmask, std::string gateway,
-                         bool dhcp = false) {
-  sim::DeviceConfig config;
-  config.name = std::move(name);
-  config.address = std::move(address);
-  config.netmask = std::move(netmask);
-  config.gateway = std::move(gateway);
-  config.dhcp = dhcp;
-  return config;
-}
-
 // Interface 192.168.1.20. Office 192.168.1.100 (static, shares HDD_1 and
-// Photos, administrator password "secret"), Media 192.168.1.57 (DHCP, gateway 0.0.0.0), Lab 172.16.4.20
-// (found here, in another subnet).
+// Photos, administrator password "secret"), Media 192.168.1.57 (DHCP,
+// gateway 0.0.0.0), Lab 172.16.4.20 (found here, in another subnet).
 struct Bed {
   Bed() {
     network.AddInterface("192.168.1.20", 0);
