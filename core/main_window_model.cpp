@@ -42,6 +42,7 @@ void MainWindowModel::RefreshDeviceList() {
 
 void MainWindowModel::RebuildDeviceList(bool clearFields) {
   devices_.clear();
+  selectedRow_.reset();
   shares_.clear();
   view_.ShowDevices(devices_);
   view_.ShowShares(shares_);
@@ -84,6 +85,7 @@ const DeviceRow* MainWindowModel::SelectedRow() const {
 void MainWindowModel::SelectDevice() {
   protocol::ManagementClient& client = services_.client;
   selection_.deviceSelected = 1;
+  selectedRow_ = view_.SelectedDevice();
   view_.FocusDeviceList();
   const DeviceRow* selected = SelectedRow();
   if (selected == nullptr) return;  // a click below the rows
@@ -128,6 +130,11 @@ void MainWindowModel::SelectDevice() {
 
   selection_.selectedHost = row.address;
   FillShareLocations(row.name, row.address, /*exactHost=*/false);
+}
+
+void MainWindowModel::SelectHighlighted() {
+  const std::optional<std::size_t> row = view_.SelectedDevice();
+  if (row && row != selectedRow_) SelectDevice();
 }
 
 void MainWindowModel::OnReceiveDhcpChanged() {

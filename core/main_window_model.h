@@ -119,6 +119,10 @@ class MainWindowModel {
   // A click or an arrow key in the device list, also one that selects no
   // row: the LAN panel, the subnet test and the shares of the device.
   void SelectDevice();
+  // The right button highlights the row under it without a click: before
+  // its menu opens, the device there is selected as a click would select
+  // it, unless it is the one selected already.
+  void SelectHighlighted();
   void OnReceiveDhcpChanged();
   void ApplyLanSettings();
   void ConnectShare();
@@ -135,6 +139,9 @@ class MainWindowModel {
   bool enabled(WindowCommand command) const { return enabled_[static_cast<std::size_t>(command)]; }
   Selection& selection() { return selection_; }
   const std::vector<DeviceRow>& devices() const { return devices_; }
+  // The row the last selection was made for; none since the list was
+  // last rebuilt.
+  std::optional<std::size_t> selectedRow() const { return selectedRow_; }
 
  private:
   // Empties both lists, runs discovery with Refresh disabled and lists the
@@ -170,6 +177,7 @@ class MainWindowModel {
   shares::MappedDriveTable driveTable_;
   Selection selection_;
   std::vector<DeviceRow> devices_;
+  std::optional<std::size_t> selectedRow_;
   std::vector<ShareRow> shares_;
   std::vector<std::string> letters_;
   std::array<bool, 7> enabled_;

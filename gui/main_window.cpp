@@ -191,6 +191,7 @@ void MainWindow::ShowAbout() {
 }
 
 std::unique_ptr<QMenu> MainWindow::DeviceContextMenu() {
+  model_.SelectHighlighted();
   auto menu = std::make_unique<QMenu>(this);
   for (const WindowCommand command : core::MainWindowModel::kContextMenu) {
     QPushButton* target = button(ButtonOf(command));

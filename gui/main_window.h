@@ -35,7 +35,8 @@ class MainWindow : public QDialog, private core::MainWindowView {
              QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  // The device list's context menu, enabled exactly like the buttons.
+  // The device list's context menu for the highlighted device, enabled
+  // exactly like the buttons.
   std::unique_ptr<QMenu> DeviceContextMenu();
 
   core::MainWindowModel& model() { return model_; }

@@ -190,18 +190,14 @@ INT_PTR MainWindow::OnMessage(UINT message, WPARAM, LPARAM lParam) {
 
 void MainWindow::OnDeviceListNotify(const NMHDR& header) {
   switch (header.code) {
-    case NM_CLICK:
-      lastSelected_ = SelectedDevice();
-      model_.SelectDevice();
-      break;
+    case NM_CLICK: model_.SelectDevice(); break;
     case NM_DBLCLK: {
       // The first press of the pair was a click already; the second is one
       // only where it lands on another row, which it then selects.
       const int hit = reinterpret_cast<const NMITEMACTIVATE&>(header).iItem;
-      if (hit < 0 || lastSelected_ == static_cast<std::size_t>(hit)) break;
+      if (hit < 0 || model_.selectedRow() == static_cast<std::size_t>(hit)) break;
       const HWND list = Control(kDeviceList);
       ListView_SetItemState(list, hit, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-      lastSelected_ = static_cast<std::size_t>(hit);
       model_.SelectDevice();
       break;
     }
@@ -232,7 +228,6 @@ LRESULT CALLBACK MainWindow::DeviceListKeys(HWND list, UINT message, WPARAM wPar
       if (repeat) {
         self->keyMovePending_ = true;
       } else {
-        self->lastSelected_ = self->SelectedDevice();
         self->model_.SelectDevice();
       }
     }
@@ -240,13 +235,13 @@ LRESULT CALLBACK MainWindow::DeviceListKeys(HWND list, UINT message, WPARAM wPar
   }
   if (message == WM_KEYUP && self->keyMovePending_) {
     self->keyMovePending_ = false;
-    self->lastSelected_ = self->SelectedDevice();
     self->model_.SelectDevice();
   }
   return DefSubclassProc(list, message, wParam, lParam);
 }
 
-HMENU MainWindow::DeviceContextMenu() const {
+HMENU MainWindow::DeviceContextMenu() {
+  model_.SelectHighlighted();
   HMENU menu = CreatePopupMenu();
   for (const WindowCommand command : core::MainWindowModel::kContextMenu) {
     const int id = ButtonOf(command);

@@ -32,9 +32,9 @@ class MainWindow final : public Dialog, private core::MainWindowView {
   bool ended() const { return ended_; }
 
   core::MainWindowModel& model() { return model_; }
-  // The device list's context menu as it pops up, its entries enabled
-  // like their buttons; the caller destroys it.
-  HMENU DeviceContextMenu() const;
+  // The device list's context menu for the highlighted device, its entries
+  // enabled like their buttons; the caller destroys it.
+  HMENU DeviceContextMenu();
 
  private:
   bool OnInit() override;
@@ -65,9 +65,6 @@ class MainWindow final : public Dialog, private core::MainWindowView {
   Win32Interaction& interaction_;
   core::MainWindowModel model_;
   HFONT shareFont_ = nullptr;
-  // The row the last selection was made for, so that the second press of a
-  // double click on the same row selects nothing more.
-  std::optional<std::size_t> lastSelected_;
   // A held arrow key moved the selection: the device is asked for on release.
   bool keyMovePending_ = false;
   bool ended_ = false;

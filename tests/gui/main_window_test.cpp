@@ -116,6 +116,12 @@ TEST(MainWindowTest, TheModelsEnabledCommandsReachTheButtonsAndTheContextMenu) {
   }
   // The one Widget run asks about the engine, then for the unknown model.
   EXPECT_EQ(bed.prompts.dialogs.size(), 2u);
+
+  // The right button highlights a row; its menu is for that device.
+  QTest::mousePress(window.deviceList()->viewport(), Qt::RightButton, {}, bed.RowCenter("172.16.4.20"));
+  QTest::mouseRelease(window.deviceList()->viewport(), Qt::RightButton, {}, bed.RowCenter("172.16.4.20"));
+  EXPECT_FALSE(window.DeviceContextMenu()->actions().at(0)->isEnabled());
+  EXPECT_EQ(window.selection().deviceAddress.str(), "172.16.4.20");
 }
 
 TEST(MainWindowTest, DiscoveryOnStartAndOnRefresh) {

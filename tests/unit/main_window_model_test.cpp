@@ -156,6 +156,15 @@ TEST(MainWindowModelTest, AClickFillsThePanelAndTheSharesOfAStaticOrADhcpDevice)
   EXPECT_EQ(selection.deviceSelected, 1);
   EXPECT_EQ(bed.view.Panel(), "192.168.1.57 255.255.255.0 - Disable");
   EXPECT_TRUE(bed.net.sent().empty());
+
+  // A row the right button highlighted is selected before its menu opens;
+  // the selected one is not asked again.
+  bed.view.device = 0;
+  bed.model.SelectHighlighted();
+  EXPECT_EQ(selection.deviceAddress.str(), "192.168.1.100");
+  bed.net.ClearSent();
+  bed.model.SelectHighlighted();
+  EXPECT_TRUE(bed.net.sent().empty());
 }
 
 TEST(MainWindowModelTest, SubnetTestDecidesTheCommandsThatNeedAReachableDevice) {
