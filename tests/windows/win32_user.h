@@ -11,15 +11,11 @@
 #include <string>
 #include <string_view>
 
+#include "tests/support/win32_shown_dialog.h"
+
 namespace kfw::win32 {
 
 using namespace std::chrono_literals;
-
-inline std::wstring ClassName(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
 
 // Acts on the next dialog this thread shows, once it is up, as a user
 // would. A dialog the script leaves open is ended after a few seconds, so
@@ -38,20 +34,11 @@ class UserScript {
   HWND dialog() const { return dialog_; }
 
  private:
-  static BOOL CALLBACK Find(HWND window, LPARAM found) {
-    if (ClassName(window) != L"#32770" || !IsWindowVisible(window) || !IsWindowEnabled(window) ||
-        window == current_->window_) {
-      return TRUE;
-    }
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-  }
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     UserScript* self = current_;
     if (!self) return;
     if (!self->dialog_) {
-      HWND found = nullptr;
-      EnumThreadWindows(GetCurrentThreadId(), &UserScript::Find, reinterpret_cast<LPARAM>(&found));
+      const HWND found = ShownDialog(self->window_);
       if (!found) return;
       self->dialog_ = found;
       self->deadline_ = std::chrono::steady_clock::now() + 5s;

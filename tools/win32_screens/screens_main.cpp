@@ -27,6 +27,7 @@
 #include "tests/support/fake_programs.h"
 #include "tests/support/fake_share_files.h"
 #include "tests/support/fake_system_info.h"
+#include "tests/support/win32_shown_dialog.h"
 #include "win32/dialog_template.h"
 #include "win32/main_window.h"
 #include "win32/win32_interaction.h"
@@ -34,6 +35,7 @@
 namespace {
 
 using namespace kfw;
+using win32::ShownDialog;
 using namespace std::chrono_literals;
 
 sim::DeviceConfig Device(std::string name, std::string model, std::string address, std::string netmask,
@@ -122,12 +124,6 @@ bool Capture(HWND window, const std::string& path) {
   return ok;
 }
 
-std::wstring ClassName(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
-
 // Acts on the next dialog this thread shows over `window` while a modal
 // loop runs: `act` once it is up (typing, say), then, a moment later, the
 // capture and `close`. A dialog that never comes ends the wait after a few
@@ -146,21 +142,12 @@ class NextDialog {
   bool captured() const { return captured_; }
 
  private:
-  static BOOL CALLBACK Find(HWND window, LPARAM found) {
-    if (ClassName(window) != L"#32770" || !IsWindowVisible(window) || !IsWindowEnabled(window) ||
-        window == current_->window_) {
-      return TRUE;
-    }
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-  }
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     NextDialog* self = current_;
     if (!self || self->done_) return;
     ++self->ticks_;
     if (!self->dialog_) {
-      HWND found = nullptr;
-      EnumThreadWindows(GetCurrentThreadId(), &NextDialog::Find, reinterpret_cast<LPARAM>(&found));
+      const HWND found = ShownDialog(self->window_);
       if (found) {
         self->dialog_ = found;
         self->ticks_ = 0;
