@@ -26,6 +26,7 @@
 #include "tests/support/fake_network_drives.h"
 #include "tests/support/fake_programs.h"
 #include "tests/support/fake_share_files.h"
+#include "tests/support/screen_scene.h"
 #include "ui/busy.h"
 #include "ui/dialog_template.h"
 #include "ui/look.h"
@@ -49,19 +50,6 @@ void ClickRow(ui::ReportView& list, int row) {
   QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(item).center());
 }
 
-sim::DeviceConfig Device(std::string name, std::string model, std::string address,
-                         std::string netmask, std::string gateway, bool dhcp, std::string shares) {
-  sim::DeviceConfig config;
-  config.name = std::move(name);
-  config.model = std::move(model);
-  config.address = std::move(address);
-  config.netmask = std::move(netmask);
-  config.gateway = std::move(gateway);
-  config.dhcp = dhcp;
-  config.shares = std::move(shares);
-  return config;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -77,17 +65,7 @@ int main(int argc, char** argv) {
 
   platform::FakeClock clock;
   sim::SimulatedNetwork network(clock);
-  network.AddInterface("192.168.1.20", 0);
-  network.AddInterface("10.0.0.5", 1);
-  network.AddDevice(0, Device("NAS-Office", "KFW-2200", "192.168.1.100", "255.255.255.0",
-                              "192.168.1.1", false, "HDD_1:Photos:Backup"));
-  network.AddDevice(0, Device("Media-Store", "KFW-1100", "192.168.1.57", "255.255.255.0",
-                              "0.0.0.0", true, "HDD_a:Music"));
-  // Found on the office interface but configured for another network.
-  network.AddDevice(0, Device("Lab-Archive", "KFW-4400", "172.16.4.20", "255.255.0.0",
-                              "172.16.0.1", false, "Archive"));
-  network.AddDevice(1, Device("Studio-NAS", "KFW-2200", "10.0.0.30", "255.255.255.0", "10.0.0.1",
-                              false, "HDD_1"));
+  testing::AddScreenDevices(network);
 
   std::ostringstream diagnostics;
   protocol::ManagementClient client(network, clock);
@@ -95,10 +73,7 @@ int main(int argc, char** argv) {
   if (!client.StartNetwork()) return 1;
 
   platform::FakeNetworkDrives drives;
-  drives.SetKind('C', platform::DriveKind::Fixed);
-  drives.SetKind('D', platform::DriveKind::CdRom);
-  drives.Connect('Z', "\\\\nas-office\\Photos");
-  drives.Connect('Y', "\\\\192.168.1.100\\Backup");
+  testing::SetScreenLetters(drives);
   platform::LinuxSystemInfo system;
   ui::ScriptedPrompts prompts;
   ui::InlineBusyRunner busy;
